@@ -1,0 +1,68 @@
+#include "app/QuillmereApplication.h"
+#include "form/MainComponent.h"
+
+//==============================================================================
+QuillmereApplication::QuillmereApplication() = default;
+QuillmereApplication::~QuillmereApplication() = default;
+
+const juce::String QuillmereApplication::getApplicationName()       { return "Quillmere"; }
+const juce::String QuillmereApplication::getApplicationVersion()    { return "0.0.2"; }
+bool QuillmereApplication::moreThanOneInstanceAllowed()             { return true; }
+
+juce::PropertiesFile::Options QuillmereApplication::getSettingsOptions (const juce::String& applicationName)
+{
+    juce::PropertiesFile::Options options;
+    options.applicationName     = applicationName;
+    options.folderName          = "Vostrand/Quillmere";
+    options.filenameSuffix      = ".settings";
+    options.osxLibrarySubFolder = "Application Support";
+    return options;
+}
+
+void QuillmereApplication::initialise (const juce::String&)
+{
+    // The store must know its parameters before the form asks it for the user settings.
+    appProperties.setStorageParameters (getSettingsOptions (getApplicationName()));
+
+    mainWindow.reset (new MainWindow (getApplicationName()));
+}
+
+void QuillmereApplication::shutdown()
+{
+    // Deleting the window deletes the form, which saves the remembered fields.
+    mainWindow = nullptr;
+}
+
+void QuillmereApplication::anotherInstanceStarted (const juce::String&)
+{
+    // Files that the system asks us to open are ignored.
+}
+
+void QuillmereApplication::systemRequestedQuit()
+{
+    quit();
+}
+
+//==============================================================================
+QuillmereApplication::MainWindow::MainWindow (const juce::String& name)
+    : DocumentWindow (name,
+                      juce::Desktop::getInstance().getDefaultLookAndFeel()
+                                                  .findColour (juce::ResizableWindow::backgroundColourId),
+                      DocumentWindow::allButtons)
+{
+    setUsingNativeTitleBar (true);
+    setContentOwned (new MainComponent(), true);
+
+    setResizable (true, true);
+    setResizeLimits (minimumWidth, minimumHeight, maximumWidth, maximumHeight);
+    centreWithSize (getWidth(), getHeight());
+
+    setVisible (true);
+}
+
+QuillmereApplication::MainWindow::~MainWindow() = default;
+
+void QuillmereApplication::MainWindow::closeButtonPressed()
+{
+    juce::JUCEApplication::getInstance()->systemRequestedQuit();
+}

@@ -1,0 +1,10 @@
+#include "form/HelpDialogs.h"
+
+HelpEntry getHelpEntry (HelpTopic)
+{
+    return {};
+}
+
+void showHelp (HelpTopic)
+{
+}

@@ -1,0 +1,6 @@
+#include "platform/TemporaryFolder.h"
+
+juce::File getBuildTemporaryDirectory()
+{
+    return juce::File::getSpecialLocation (juce::File::tempDirectory);
+}
