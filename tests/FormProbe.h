@@ -1,0 +1,156 @@
+#pragma once
+
+// Test access to the form's widgets and rows, and small helpers shared by the
+// test files: pumping the message loop, finding dialogs, making bundles on disk.
+
+#include <juce_gui_basics/juce_gui_basics.h>
+#include <gtest/gtest.h>
+
+#include "form/MainComponent.h"
+
+struct FormProbe
+{
+    explicit FormProbe (MainComponent& f) : form (f) {}
+
+    MainComponent& form;
+
+    const BundleRow& row (BundleKind kind) const    { return form.getRow (kind); }
+    const juce::String& resourcesPath() const       { return form.resourcesPath; }
+
+    juce::TextEditor& pathEditor (BundleKind kind)          { return form.getPathEditor (kind); }
+    juce::Label& bundleIdValueLabel (BundleKind kind)       { return form.getBundleIdValueLabel (kind); }
+    juce::Label& versionValueLabel (BundleKind kind)        { return form.getVersionValueLabel (kind); }
+
+    juce::TextEditor& appleIdEditor()               { return *form.appleIdEditor; }
+    juce::TextEditor& appPasswordEditor()           { return *form.appPasswordEditor; }
+    juce::TextEditor& teamEditor()                  { return *form.teamEditor; }
+    juce::TextEditor& keychainProfileEditor()       { return *form.keychainProfileEditor; }
+    juce::TextEditor& productNameEditor()           { return *form.productNameEditor; }
+    juce::TextEditor& resourcesPathEditor()         { return *form.resourcesPathEditor; }
+    juce::TextEditor& notarizationCommandEditor()   { return *form.notarizationCommandEditor; }
+
+    juce::TextButton& createButton()                { return *form.createButton; }
+    juce::TextButton& copyButton()                  { return *form.copyButton; }
+    juce::TextButton& appleIdHelpButton()           { return *form.appleIdHelpButton; }
+    juce::TextButton& appPasswordHelpButton()       { return *form.appPasswordHelpButton; }
+    juce::TextButton& teamHelpButton()              { return *form.teamHelpButton; }
+    juce::TextButton& keychainProfileHelpButton()   { return *form.keychainProfileHelpButton; }
+    juce::TextButton& notarizationHelpButton()      { return *form.notarizationHelpButton; }
+    juce::TextButton& productNameHelpButton()       { return *form.productNameHelpButton; }
+    juce::TextButton& resourcesClearButton()        { return *form.resourcesClearButton; }
+    juce::TextButton& resourcesBrowseButton()       { return *form.resourcesBrowseButton; }
+
+    juce::TextButton& clearButton (BundleKind kind)
+    {
+        switch (kind)
+        {
+            case BundleKind::au:    return *form.auClearButton;
+            case BundleKind::vst3:  return *form.vst3ClearButton;
+            case BundleKind::vst:   return *form.vstClearButton;
+            case BundleKind::app:   break;
+        }
+        return *form.appClearButton;
+    }
+
+    juce::TextButton& browseButton (BundleKind kind)
+    {
+        switch (kind)
+        {
+            case BundleKind::au:    return *form.auBrowseButton;
+            case BundleKind::vst3:  return *form.vst3BrowseButton;
+            case BundleKind::vst:   return *form.vstBrowseButton;
+            case BundleKind::app:   break;
+        }
+        return *form.appBrowseButton;
+    }
+
+    /** Fills the five text fields that "Create" needs, without notifications. */
+    void fillTexts (const juce::String& appleId = "dev@example.com",
+                    const juce::String& password = "abcd-efgh-ijkl-mnop",
+                    const juce::String& team = "Jane Doe (ABCDE12345)",
+                    const juce::String& profile = "notary",
+                    const juce::String& productName = "My Great Synth")
+    {
+        appleIdEditor().setText (appleId, false);
+        appPasswordEditor().setText (password, false);
+        teamEditor().setText (team, false);
+        keychainProfileEditor().setText (profile, false);
+        productNameEditor().setText (productName, false);
+        form.updateCreateButton();
+    }
+};
+
+namespace testing_helpers
+{
+    /** Runs the message loop for a while, so that posted messages are delivered. */
+    inline void pump (int milliseconds = 50)
+    {
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (milliseconds);
+    }
+
+    /** The alert windows that are on screen now, oldest first. */
+    inline juce::Array<juce::AlertWindow*> findAlertWindows()
+    {
+        juce::Array<juce::AlertWindow*> result;
+
+        for (int i = 0; i < juce::TopLevelWindow::getNumTopLevelWindows(); ++i)
+            if (auto* alert = dynamic_cast<juce::AlertWindow*> (juce::TopLevelWindow::getTopLevelWindow (i)))
+                result.add (alert);
+
+        return result;
+    }
+
+    /** Closes every dialog and pumps the loop until they are gone. */
+    inline void closeAllDialogs()
+    {
+        for (auto* alert : findAlertWindows())
+            alert->exitModalState (0);
+
+        juce::ModalComponentManager::getInstance()->cancelAllModalComponents();
+        pump (30);
+    }
+
+    /** A fresh folder for one test, removed when it goes out of scope. */
+    struct ScratchFolder
+    {
+        ScratchFolder()
+            : folder (juce::File::getSpecialLocation (juce::File::tempDirectory)
+                        .getNonexistentChildFile ("scratch", {}, false))
+        {
+            folder.createDirectory();
+        }
+
+        ~ScratchFolder()    { folder.deleteRecursively(); }
+
+        juce::File folder;
+    };
+
+    /** Writes a bundle folder with the given Info.plist text; returns the bundle folder. */
+    inline juce::File makeBundle (const juce::File& parent, const juce::String& name, const juce::String& plistText)
+    {
+        auto bundle = parent.getChildFile (name);
+        auto contents = bundle.getChildFile ("Contents");
+        contents.createDirectory();
+        contents.getChildFile ("Info.plist").replaceWithText (plistText);
+        contents.getChildFile ("MacOS").createDirectory();
+        contents.getChildFile ("MacOS").getChildFile ("binary").replaceWithText ("binary of " + name);
+        return bundle;
+    }
+
+    /** An XML property list with the two entries that the reader looks for. */
+    inline juce::String makePlist (const juce::String& bundleId, const juce::String& version)
+    {
+        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+               "<plist version=\"1.0\">\n"
+               "<dict>\n"
+               "    <key>CFBundleExecutable</key>\n"
+               "    <string>binary</string>\n"
+               "    <key>CFBundleIdentifier</key>\n"
+               "    <string>" + bundleId + "</string>\n"
+               "    <key>CFBundleShortVersionString</key>\n"
+               "    <string>" + version + "</string>\n"
+               "</dict>\n"
+               "</plist>\n";
+    }
+}
