@@ -64,6 +64,52 @@ struct FormProbe
         return *form.appBrowseButton;
     }
 
+    /** Every widget with its name, in creation order. */
+    std::vector<std::pair<juce::String, juce::Component*>> widgetsInCreationOrder()
+    {
+        auto& f = form;
+        return {
+            { "appleIdLabel", f.appleIdLabel.get() }, { "appleIdEditor", f.appleIdEditor.get() },
+            { "appPasswordLabel", f.appPasswordLabel.get() }, { "teamLabel", f.teamLabel.get() },
+            { "appPasswordEditor", f.appPasswordEditor.get() }, { "teamEditor", f.teamEditor.get() },
+            { "auLabel", f.auLabel.get() }, { "auBrowseButton", f.auBrowseButton.get() },
+            { "vst3Label", f.vst3Label.get() }, { "vst3BrowseButton", f.vst3BrowseButton.get() },
+            { "vstLabel", f.vstLabel.get() }, { "vstBrowseButton", f.vstBrowseButton.get() },
+            { "createButton", f.createButton.get() }, { "resourcesLabel", f.resourcesLabel.get() },
+            { "resourcesBrowseButton", f.resourcesBrowseButton.get() },
+            { "auBundleIdValueLabel", f.auBundleIdValueLabel.get() }, { "auBundleIdLabel", f.auBundleIdLabel.get() },
+            { "auVersionLabel", f.auVersionLabel.get() }, { "auVersionValueLabel", f.auVersionValueLabel.get() },
+            { "vst3BundleIdLabel", f.vst3BundleIdLabel.get() }, { "vst3BundleIdValueLabel", f.vst3BundleIdValueLabel.get() },
+            { "vst3VersionLabel", f.vst3VersionLabel.get() }, { "vst3VersionValueLabel", f.vst3VersionValueLabel.get() },
+            { "vstBundleIdLabel", f.vstBundleIdLabel.get() }, { "vstBundleIdValueLabel", f.vstBundleIdValueLabel.get() },
+            { "vstVersionLabel", f.vstVersionLabel.get() }, { "vstVersionValueLabel", f.vstVersionValueLabel.get() },
+            { "auClearButton", f.auClearButton.get() }, { "vst3ClearButton", f.vst3ClearButton.get() },
+            { "vstClearButton", f.vstClearButton.get() }, { "resourcesClearButton", f.resourcesClearButton.get() },
+            { "appLabel", f.appLabel.get() }, { "appBrowseButton", f.appBrowseButton.get() },
+            { "appBundleIdValueLabel", f.appBundleIdValueLabel.get() }, { "appBundleIdLabel", f.appBundleIdLabel.get() },
+            { "appVersionLabel", f.appVersionLabel.get() }, { "appVersionValueLabel", f.appVersionValueLabel.get() },
+            { "appClearButton", f.appClearButton.get() }, { "appPathEditor", f.appPathEditor.get() },
+            { "auPathEditor", f.auPathEditor.get() }, { "vst3PathEditor", f.vst3PathEditor.get() },
+            { "vstPathEditor", f.vstPathEditor.get() }, { "resourcesPathEditor", f.resourcesPathEditor.get() },
+            { "keychainProfileLabel", f.keychainProfileLabel.get() }, { "keychainProfileEditor", f.keychainProfileEditor.get() },
+            { "notarizationCommandEditor", f.notarizationCommandEditor.get() }, { "notarizationLabel", f.notarizationLabel.get() },
+            { "copyButton", f.copyButton.get() }, { "keychainProfileHelpButton", f.keychainProfileHelpButton.get() },
+            { "appleIdHelpButton", f.appleIdHelpButton.get() }, { "appPasswordHelpButton", f.appPasswordHelpButton.get() },
+            { "teamHelpButton", f.teamHelpButton.get() }, { "notarizationHelpButton", f.notarizationHelpButton.get() },
+            { "productNameLabel", f.productNameLabel.get() }, { "productNameEditor", f.productNameEditor.get() },
+            { "productNameHelpButton", f.productNameHelpButton.get() }
+        };
+    }
+
+    juce::Component* widget (const juce::String& name)
+    {
+        for (auto& [widgetName, component] : widgetsInCreationOrder())
+            if (widgetName == name)
+                return component;
+
+        return nullptr;
+    }
+
     /** Fills the five text fields that "Create" needs, without notifications. */
     void fillTexts (const juce::String& appleId = "dev@example.com",
                     const juce::String& password = "abcd-efgh-ijkl-mnop",
