@@ -1,6 +1,30 @@
 #include "app/QuillmereApplication.h"
 #include "form/MainComponent.h"
 
+#if JUCE_LINUX || JUCE_BSD
+ #include <signal.h>
+
+namespace
+{
+    /** The framework turns SIGINT into its normal quit, but leaves SIGTERM (log-out,
+        kill) to end the process on the spot, which would lose the remembered fields.
+        Hand a SIGTERM on as a SIGINT, so that it quits the same way.
+    */
+    void quitOnTermination (int)
+    {
+        raise (SIGINT);
+    }
+
+    void installTerminationHandler()
+    {
+        struct sigaction action {};
+        action.sa_handler = quitOnTermination;
+        sigemptyset (&action.sa_mask);
+        sigaction (SIGTERM, &action, nullptr);
+    }
+}
+#endif
+
 //==============================================================================
 QuillmereApplication::QuillmereApplication() = default;
 QuillmereApplication::~QuillmereApplication() = default;
@@ -25,6 +49,10 @@ void QuillmereApplication::initialise (const juce::String&)
     appProperties.setStorageParameters (getSettingsOptions (getApplicationName()));
 
     mainWindow.reset (new MainWindow (getApplicationName()));
+
+   #if JUCE_LINUX || JUCE_BSD
+    installTerminationHandler();
+   #endif
 }
 
 void QuillmereApplication::shutdown()

@@ -1,0 +1,131 @@
+#!/usr/bin/env python3
+"""The built application, started as its own process: its window, the ways a
+user ends it, and the settings file that remembers four of its fields.
+
+usage: test_settings_and_quit.py <path to the Quillmere binary>
+"""
+
+import os
+import signal
+import stat
+import sys
+
+sys.dont_write_bytecode = True   # keep the source folder clean
+
+from quillmere_e2e import (SCREEN_WIDTH, SCREEN_HEIGHT, FORM_WIDTH, FORM_HEIGHT, SETTINGS_KEYS,
+                           REMEMBERED_EDITORS, check, file_fingerprint, log, main, read_settings,
+                           settings_file, wait_for)
+
+# Leading and trailing spaces are part of what the user typed, and stay.
+TYPED = {
+    "AppleID":         "  dev.jane@example.com",
+    "Password":        "abcd-efgh-ijkl-mnop  ",
+    "Team":            " Jane Doe (AB12CD34EF) ",
+    "KeychainProfile": "notary profile",
+}
+
+
+def check_main_window (session, app, exact):
+    named = session.windows ("^Quillmere$")
+    check (named == [app.window], "expected one visible window titled \"Quillmere\" (%d), found %s" % (app.window, named))
+    check (session.window_name (app.window) == "Quillmere",
+           "window title is %r, expected \"Quillmere\"" % session.window_name (app.window))
+
+    x, y, w, h = session.geometry (app.window)
+    check ((w, h) == (FORM_WIDTH, FORM_HEIGHT),
+           "the window's content area is %d x %d, expected %d x %d" % (w, h, FORM_WIDTH, FORM_HEIGHT))
+
+    centred_x = (SCREEN_WIDTH - FORM_WIDTH) // 2
+    centred_y = (SCREEN_HEIGHT - FORM_HEIGHT) // 2
+    left, right, top, bottom = session.frame_extents (app.window)
+
+    if exact:
+        check ((x, y) == (centred_x, centred_y),
+               "without a window manager the window sits at %d,%d, expected it centred at %d,%d"
+               % (x, y, centred_x, centred_y))
+    else:
+        # The decorations may push the content area by up to their own size.
+        check (abs (x - centred_x) <= left + right and abs (y - centred_y) <= top + bottom,
+               "the window's content area sits at %d,%d; centred would be %d,%d (decorations %s)"
+               % (x, y, centred_x, centred_y, (left, right, top, bottom)))
+
+
+def check_settings (path, expected):
+    values = read_settings (path)
+    check (sorted (values) == sorted (SETTINGS_KEYS),
+           "settings file keys are %s, expected %s" % (sorted (values), sorted (SETTINGS_KEYS)))
+    for key in SETTINGS_KEYS:
+        check (values[key] == expected[key],
+               "settings file holds %r under %s, expected %r" % (values[key], key, expected[key]))
+
+    mode = stat.S_IMODE (os.stat (path).st_mode)
+    check (mode & 0o044 == 0, "the settings file can be read by other users (mode %o)" % mode)
+    folder_mode = stat.S_IMODE (os.stat (os.path.dirname (path)).st_mode)
+    check (folder_mode == 0o700, "the settings folder has mode %o, expected 700" % folder_mode)
+
+
+def test (ctx):
+    home = ctx.folder ("home")
+    settings = settings_file (home)
+
+    #==========================================================================
+    log ("bare X server, no window manager: the window opens centred; SIGINT ends it")
+    bare = ctx.session (window_manager=False)
+    app = ctx.start_app (bare, ctx.folder ("bare-home"))
+    check_main_window (bare, app, exact=True)
+    app.quit_with_signal (signal.SIGINT)
+    bare.close()
+
+    session = ctx.session()
+
+    #==========================================================================
+    log ("first run, no settings file: close button; the file appears with four empty values")
+    check (not os.path.exists (settings), "the fresh home folder already holds a settings file")
+    app = ctx.start_app (session, home)
+    check_main_window (session, app, exact=False)
+    app.quit_with_close_button()
+    check_settings (settings, dict.fromkeys (SETTINGS_KEYS, ""))
+
+    #==========================================================================
+    log ("second run: type into the four fields at once (no splash eats the clicks), close button")
+    app = ctx.start_app (session, home)
+    for key, editor in REMEMBERED_EDITORS:
+        app.fill (editor, TYPED[key])
+    app.fill ("productNameEditor", "Not Remembered")
+    app.quit_with_close_button()
+    check_settings (settings, TYPED)
+    saved = file_fingerprint (settings)
+
+    #==========================================================================
+    log ("third run, with command-line arguments: the fields hold what was typed; nothing changed, file untouched")
+    app = ctx.start_app (session, home, args=["--help", "-settings", "/nonexistent/other.settings",
+                                              os.path.join (ctx.workdir, "Synth.vst3")])
+    check_main_window (session, app, exact=False)
+    for key, editor in REMEMBERED_EDITORS:
+        shown = app.read_field (editor)
+        check (shown == TYPED[key], "at the next start %s shows %r, expected %r" % (editor, shown, TYPED[key]))
+    app.quit_with_close_button()
+    check (file_fingerprint (settings) == saved, "a run that changed nothing rewrote the settings file")
+    check (sorted (os.listdir (os.path.dirname (settings))) == ["Quillmere.settings"],
+           "the settings folder holds more than the settings file: %s" % os.listdir (os.path.dirname (settings)))
+
+    #==========================================================================
+    log ("two instances at once; the unchanged one ends with SIGINT, the changed one with SIGTERM")
+    first = ctx.start_app (session, home)
+    second = ctx.start_app (session, home)
+    check (first.process.poll() is None and second.process.poll() is None, "the two instances do not both run")
+    check (len (session.windows ("^Quillmere$")) == 2, "two instances do not show two windows")
+    session.activate (second.window)
+    second.fill ("teamEditor", "Other Team (ZZ99ZZ99ZZ)", replace=True)
+
+    first.quit_with_signal (signal.SIGINT)
+    check (file_fingerprint (settings) == saved, "the instance that changed nothing rewrote the settings file")
+
+    second.quit_with_signal (signal.SIGTERM)
+    check_settings (settings, dict (TYPED, Team="Other Team (ZZ99ZZ99ZZ)"))
+
+    session.close()
+
+
+if __name__ == "__main__":
+    raise SystemExit (main (test))
