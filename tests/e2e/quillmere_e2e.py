@@ -100,6 +100,11 @@ REMEMBERED_EDITORS = (("AppleID", "appleIdEditor"),
 
 
 #==============================================================================
+def regex_escape (text):
+    """Escapes a literal for xdotool's (POSIX extended) regular expressions."""
+    return "".join ("\\" + c if c in ".^$*+?()[]{}|\\" else c for c in text)
+
+
 def build_dir_from_app (app_path):
     # <build>/Quillmere_artefacts/<Config>/Quillmere
     return os.path.dirname (os.path.dirname (os.path.dirname (os.path.abspath (app_path))))
@@ -317,11 +322,12 @@ class XSession:
 class App:
     """One running Quillmere process and its main window."""
 
-    def __init__ (self, session, processes, app_path, home, tmpdir, name, args=(), extra_path=None):
+    def __init__ (self, session, processes, app_path, home, tmpdir, name, args=(), extra_path=None, extra_env=None):
         self.session = session
         self.processes = processes
         self.name = name
         env = session.env()
+        env.update (extra_env or {})
         env["HOME"] = home
         env["TMPDIR"] = tmpdir
         path = env.get ("PATH", os.defpath)
@@ -395,6 +401,52 @@ class App:
                          lambda: (lambda c: c if c is not None and c != marker else None) (self.session.clipboard()))
         self.processes.end (holder)
         return text
+
+    #==========================================================================
+    def find_window (self, title):
+        """The visible windows of this process with exactly this title."""
+        return self.session.windows ("^" + regex_escape (title) + "$", pid=self.process.pid)
+
+    def wait_window (self, title, timeout=20):
+        def appeared():
+            if self.process.poll() is not None:
+                fail ("%s exited with status %s while waiting for the window %r; output:\n%s"
+                      % (self.name, self.process.returncode, title, self.output()))
+            found = self.find_window (title)
+            return found[0] if found else None
+        return wait_for ("the window titled %r of %s to appear" % (title, self.name), appeared, timeout)
+
+    def wait_window_gone (self, title, timeout=20):
+        wait_for ("the window titled %r of %s to close" % (title, self.name),
+                  lambda: not self.find_window (title), timeout)
+
+    def window_has_focus (self, wid):
+        out = self.session.run (["xdotool", "getwindowfocus"], check_status=False).stdout.strip()
+        return out.isdigit() and int (out) == wid
+
+    def choose_in_dialog (self, title, path):
+        """Picks a folder in the framework's own chooser dialog, as a user does:
+        types the folder's path into the "file:" box, presses Return to open the
+        folder, then presses "Open"."""
+        dialog = self.wait_window (title)
+        x, y, w, h = self.session.geometry (dialog)
+        # The dialog's "file:" box runs along its lower edge above the buttons;
+        # "Open" is the right-most button in the bottom strip.
+        self.session.click (x + w // 2, y + h - 63)
+        wait_for ("the chooser %r to have the keyboard focus" % title, lambda: self.window_has_focus (dialog))
+        self.session.key ("ctrl+a")
+        self.session.type_text (path)
+        self.session.key ("Return")
+        self.session.click (x + w - 50, y + h - 25)
+        self.wait_window_gone (title)
+
+    def dismiss_dialog (self, title):
+        """Closes a message box with its default button (Return)."""
+        box = self.wait_window (title)
+        self.session.activate (box)
+        wait_for ("the dialog %r to have the keyboard focus" % title, lambda: self.window_has_focus (box))
+        self.session.key ("Return")
+        self.wait_window_gone (title)
 
     def close_button (self):
         """Where the window manager draws the close button: the right end of the title bar."""
@@ -483,9 +535,9 @@ class Context:
     def session (self, window_manager=True):
         return XSession (self.workdir, self.processes, window_manager)
 
-    def start_app (self, session, home, tmpdir=None, args=(), extra_path=None):
+    def start_app (self, session, home, tmpdir=None, args=(), extra_path=None, extra_env=None):
         self._count += 1
         if tmpdir is None:
             tmpdir = self.folder ("tmp-%d" % self._count)
         return App (session, self.processes, self.app_path, home, tmpdir,
-                    "run-%d" % self._count, args, extra_path)
+                    "run-%d" % self._count, args, extra_path, extra_env)
