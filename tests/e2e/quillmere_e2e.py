@@ -264,15 +264,22 @@ class XSession:
     def window_name (self, wid):
         return self.run (["xdotool", "getwindowname", str (wid)], check_status=False).stdout.rstrip ("\n")
 
-    def geometry (self, wid):
+    def geometry (self, wid, must_exist=True):
         """The window's own area (without decorations): x, y on the screen, width, height."""
-        out = self.run (["xwininfo", "-id", str (wid)]).stdout
+        result = self.run (["xwininfo", "-id", str (wid)], check_status=must_exist)
+        if result.returncode != 0:
+            return None
+        out = result.stdout
         def field (label):
             m = re.search (r"^\s*" + re.escape (label) + r":\s*(-?\d+)", out, re.M)
             check (m is not None, "xwininfo gave no %r for window %d" % (label, wid))
             return int (m.group (1))
         return (field ("Absolute upper-left X"), field ("Absolute upper-left Y"),
                 field ("Width"), field ("Height"))
+
+    def is_managed (self, wid):
+        out = self.run (["xprop", "-id", str (wid), "WM_STATE"], check_status=False).stdout
+        return "window state:" in out
 
     def frame_extents (self, wid):
         """left, right, top, bottom of the window manager's decorations."""
@@ -340,24 +347,40 @@ class App:
         self.log_file = open (self.log_path, "w")
         self.process = processes.start ([app_path] + list (args), env=env, stdin=subprocess.DEVNULL,
                                         stdout=self.log_file, stderr=subprocess.STDOUT)
-        # JUCE maps a first window for a moment and then replaces it by the one
-        # with the native title bar: wait until one window has stayed in place.
-        self._seen = (None, 0.0)
-        self.window = wait_for ("the window titled \"Quillmere\" of %s (pid %d) to appear and stay"
-                                % (name, self.process.pid), self._find_window)
+        # JUCE 7.0.5 maps a first, 128 x 128 window for a moment and then replaces
+        # it by the one with the native title bar (on a loaded machine the first
+        # one can stay for a second): wait for the window of the form's size, once
+        # the window manager has framed it and it has stopped moving.
+        self._last = None
+        self._seen = "none"
+        try:
+            self.window = wait_for ("the window titled \"Quillmere\" of %s (pid %d) with a %d x %d content area"
+                                    % (name, self.process.pid, FORM_WIDTH, FORM_HEIGHT), self._find_window)
+        except E2EFailure as e:
+            fail ("%s; windows of the process titled \"Quillmere\" seen last: %s" % (e, self._seen))
         log ("%s: pid %d, window %d" % (name, self.process.pid, self.window))
 
-    def _find_window (self, settle=0.5):
+    def _find_window (self):
         if self.process.poll() is not None:
             fail ("%s exited with status %s before its window appeared; its output:\n%s"
                   % (self.name, self.process.returncode, self.output()))
-        found = self.session.windows ("^Quillmere$", pid=self.process.pid)
-        current = found[0] if len (found) == 1 else None
-        now = time.monotonic()
-        if current != self._seen[0]:
-            self._seen = (current, now)
+        found = {}
+        for wid in self.session.windows ("^Quillmere$", pid=self.process.pid):
+            geometry = self.session.geometry (wid, must_exist=False)
+            if geometry is not None:
+                found[wid] = geometry
+        self._seen = ", ".join ("%d at %d,%d sized %d x %d" % ((wid,) + g) for wid, g in found.items()) or "none"
+        sized = [(wid, g) for wid, g in found.items() if g[2:] == (FORM_WIDTH, FORM_HEIGHT)]
+        if len (sized) != 1:
+            self._last = None
             return None
-        return current if current is not None and now - self._seen[1] >= settle else None
+        wid, geometry = sized[0]
+        if self.session.wm is not None and self.session.frame_extents (wid) == (0, 0, 0, 0):
+            return None
+        if self._last == sized[0]:
+            return wid
+        self._last = sized[0]
+        return None
 
     def output (self):
         if not self.log_file.closed:
@@ -408,12 +431,24 @@ class App:
         return self.session.windows ("^" + regex_escape (title) + "$", pid=self.process.pid)
 
     def wait_window (self, title, timeout=20):
+        """A window of this process with this title, once the window manager
+        manages it and it has stopped moving."""
+        last = [None]
         def appeared():
             if self.process.poll() is not None:
                 fail ("%s exited with status %s while waiting for the window %r; output:\n%s"
                       % (self.name, self.process.returncode, title, self.output()))
             found = self.find_window (title)
-            return found[0] if found else None
+            if len (found) != 1:
+                last[0] = None
+                return None
+            if self.session.wm is not None and not self.session.is_managed (found[0]):
+                return None
+            current = (found[0], self.session.geometry (found[0], must_exist=False))
+            if current[1] is not None and current == last[0]:
+                return found[0]
+            last[0] = current
+            return None
         return wait_for ("the window titled %r of %s to appear" % (title, self.name), appeared, timeout)
 
     def wait_window_gone (self, title, timeout=20):
