@@ -137,6 +137,39 @@ TEST_F (ProductPackageTest, AllFourKindsListTheAppFirstThenAuVst3Vst)
     }
 }
 
+TEST_F (ProductPackageTest, AppAloneGivesSixteenLinesWithItsOwnRowValues)
+{
+    addBundle (BundleKind::app, "Synth Studio", "com.vostrand.studio", "5.1");
+
+    runRoad();
+
+    const auto bytes = definitionBytes();
+    EXPECT_EQ (std::count (bytes.begin(), bytes.end(), '\n'), 16);
+    EXPECT_EQ (bytes.find (".pkg.au"), std::string::npos);
+    EXPECT_EQ (bytes.find (".pkg.vst"), std::string::npos);
+    EXPECT_NE (bytes.find ("\n    <pkg-ref id=\"com.vostrand.studio.pkg.app\"/>\n    <options "), std::string::npos);
+    EXPECT_NE (bytes.find ("\n            <line choice=\"com.vostrand.studio.pkg.app\"/>\n"), std::string::npos);
+    EXPECT_NE (bytes.find ("\n    <pkg-ref id=\"com.vostrand.studio.pkg.app\" version=\"5.1\" onConclusion=\"none\">"
+                           "Synth Studio App v5.1.pkg</pkg-ref>\n</installer-gui-script>\n"), std::string::npos);
+}
+
+TEST_F (ProductPackageTest, ADefinitionLeftInTheStagingFolderIsReplacedNotAppendedTo)
+{
+    addBundle (BundleKind::vst3, "Synth", "com.vostrand.synth", "1.0");
+
+    auto staging = scratch.folder.getChildFile ("staging");
+    staging.createDirectory();
+    staging.getChildFile ("distribution_pkg.xml").replaceWithText ("left over from an earlier run, longer than nothing\n");
+
+    EXPECT_TRUE (form->buildProductPackage (staging.getFullPathName(), destination.getFullPathName()));
+    const auto first = staging.getChildFile ("distribution_pkg.xml").loadFileAsString();
+    EXPECT_TRUE (first.startsWith ("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"));
+
+    EXPECT_TRUE (form->buildProductPackage (staging.getFullPathName(), destination.getFullPathName()));
+    EXPECT_EQ (staging.getChildFile ("distribution_pkg.xml").loadFileAsString(), first);
+    EXPECT_TRUE (juce::XmlDocument::parse (first) != nullptr);
+}
+
 TEST_F (ProductPackageTest, ResourcesFolderAddsLicenceAndReadmeAndTheResourcesOption)
 {
     // An empty folder: neither its existence nor its contents are looked at.
