@@ -125,7 +125,20 @@ namespace
 
     using BundleChoosers = FormFixture;
     using ResourcesChooser = FormFixture;
-    using ChooserDialogs = FormFixture;
+
+    /** Drives the framework's own chooser dialog; where zenity or kdialog is
+        installed the framework runs that program instead, outside our reach.
+    */
+    class ChooserDialogs  : public FormFixture
+    {
+    protected:
+        void SetUp() override
+        {
+            if (juce::FileChooser::isPlatformDialogAvailable())
+                GTEST_SKIP() << "a desktop file dialog program is installed";
+        }
+    };
+
     using FileDrops = FormFixture;
     using ClearButtons = FormFixture;
 }
@@ -524,6 +537,42 @@ TEST_F (FileDrops, TheResourcesRowNeverChangesCreate)
 
     form.filesDropped ({ textFile ("License.txt").getFullPathName() }, 0, 0);
     EXPECT_TRUE (probe.createButton().isEnabled());
+}
+
+TEST_F (FileDrops, ADropOverAnyWidgetOfTheShownFormReachesTheForm)
+{
+    form.addToDesktop (0);
+    form.setVisible (true);
+    auto* peer = form.getPeer();
+    ASSERT_NE (peer, nullptr);
+
+    const auto app = bundle ("Synth.app");
+    const auto vst3 = bundle ("Synth.vst3");
+    const auto res = folder ("Resources");
+
+    const struct { juce::Component& over; juce::File dropped; } cases[]
+    {
+        { probe.pathEditor (BundleKind::vst3), vst3 },      // a read-only field
+        { probe.browseButton (BundleKind::au), app },       // a button of another row
+        { probe.createButton(), res },                      // a disabled button
+    };
+
+    for (auto& c : cases)
+    {
+        juce::ComponentPeer::DragInfo info;
+        info.files.add (c.dropped.getFullPathName());
+        info.position = c.over.getBounds().getCentre();
+
+        EXPECT_TRUE (peer->handleDragDrop (info));
+        pump();
+    }
+
+    EXPECT_EQ (probe.row (BundleKind::vst3).path, vst3.getFullPathName());
+    EXPECT_EQ (probe.row (BundleKind::app).path, app.getFullPathName());
+    EXPECT_TRUE (probe.row (BundleKind::au).path.isEmpty());
+    EXPECT_EQ (probe.resourcesPath(), res.getFullPathName());
+
+    form.removeFromDesktop();
 }
 
 //==============================================================================
