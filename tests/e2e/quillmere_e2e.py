@@ -475,6 +475,17 @@ class App:
         self.session.click (x + w - 50, y + h - 25)
         self.wait_window_gone (title)
 
+    def cancel_dialog (self, title):
+        """Presses "Cancel" in a chooser dialog: the button left of "Open"."""
+        dialog = self.wait_window (title)
+        x, y, w, h = self.session.geometry (dialog)
+        self.session.click (x + w - 147, y + h - 25)
+        self.wait_window_gone (title)
+
+    def wait_output (self, text, timeout=20):
+        wait_for ("%s to write %r; it wrote:\n%s" % (self.name, text, self.output()),
+                  lambda: text in self.output(), timeout)
+
     def dismiss_dialog (self, title):
         """Closes a message box with its default button (Return)."""
         box = self.wait_window (title)

@@ -133,6 +133,14 @@ def test (ctx):
     check (shown == resources, "the resources row shows %r, expected %r" % (shown, resources))
 
     #==========================================================================
+    log ("pressing Create and cancelling the destination chooser: nothing is built")
+    staging = os.path.join (tmpdir, "quillmere-%d" % os.geteuid(), "createInstallerTemp")
+    app.click ("createButton")
+    app.cancel_dialog ("Select a folder to save the installer.")
+    app.wait_output ("User cancelled the save dialog.\n")
+    check (not os.path.exists (staging), "a cancelled Create made the staging folder " + staging)
+    check (not os.path.exists (standin_log), "a cancelled Create ran a packaging tool")
+
     log ("pressing Create and picking the destination folder")
     package = os.path.join (destination, PRODUCT_NAME + ".pkg")
     app.click ("createButton")
@@ -150,7 +158,6 @@ def test (ctx):
     if outcome == "error":
         fail_with_context ("an \"Error\" dialog appeared instead of the product package %s" % package)
 
-    staging = os.path.join (tmpdir, "quillmere-%d" % os.geteuid(), "createInstallerTemp")
     check (os.path.isdir (staging), "no staging folder at %s; %s holds %s"
                                     % (staging, tmpdir, sorted (os.listdir (tmpdir))))
     expected_files = ["distribution_pkg.xml"] + [os.path.splitext (name)[0] + infix + version + ".pkg"
@@ -159,6 +166,10 @@ def test (ctx):
            "the staging folder holds %s, expected %s" % (sorted (os.listdir (staging)), sorted (expected_files)))
     check (not os.path.exists (os.path.join (os.path.dirname (staging), "createPkgTemp")),
            "the payload root createPkgTemp was left behind")
+
+    for _, _, _, name, _, version, _, infix in BUNDLES:
+        app.wait_output ("Installer created successfully: %s\n"
+                         % os.path.join (staging, os.path.splitext (name)[0] + infix + version + ".pkg"))
 
     with open (os.path.join (staging, "distribution_pkg.xml"), encoding="utf-8") as f:
         definition = f.read()
