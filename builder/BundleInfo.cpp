@@ -157,7 +157,9 @@ namespace
         - ends inside a closing tag: the file was cut short (the parser would
           accept it, after searching the rest of the text once per open element);
         - declares entities (a DOCTYPE with an internal subset): the parser
-          expands them recursively and without bound;
+          substitutes entities within entities recursively and parses a
+          substitution that holds markup as elements; property lists never
+          declare any;
         - holds an entity reference the parser mishandles: "&#x" running into
           the end of the text (read past the end) or "&<...;" (re-parsed as
           markup);
