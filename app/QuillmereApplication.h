@@ -50,8 +50,6 @@ public:
     /** The parameters of the settings store. */
     static juce::PropertiesFile::Options getSettingsOptions (const juce::String& applicationName);
 
-    MainWindow* getMainWindow() const noexcept     { return mainWindow.get(); }
-
 private:
     std::unique_ptr<MainWindow> mainWindow;
 

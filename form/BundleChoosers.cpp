@@ -43,7 +43,8 @@ namespace
 //==============================================================================
 void MainComponent::openPluginFileChooser (juce::String kindWord)
 {
-    auto chooser = makeChooser ("Choose your " + kindWord);
+    const auto* kind = findBundleKindByWord (kindWord);
+    auto chooser = makeChooser (kind != nullptr ? getChooserTitle (*kind) : "Choose your " + kindWord);
 
     // The closure keeps the chooser alive until the dialog has answered; the form
     // may be gone by then, so it is only reached through a safe pointer.
@@ -111,13 +112,16 @@ void MainComponent::filesDropped (const juce::StringArray& files, int, int)
 
     for (auto& entry : entries)
     {
-        const juce::File file (entry);
-
-        if (isExistingFolder (file))
+        // Only an absolute path can name a folder; anything else a drop may carry
+        // (a URL, a relative name) is taken as it is, like a plain file.
+        if (juce::File::isAbsolutePath (entry) && isExistingFolder (juce::File (entry)))
         {
-            const auto name = file.getFileName();
+            // Name and extension come from the text as dropped.
+            const auto name = entry.substring (entry.lastIndexOfChar ('/') + 1);
+            const auto dot = name.lastIndexOfChar ('.');
+            const auto extension = dot >= 0 ? name.substring (dot) : juce::String();
 
-            if (file.getFileExtension() == ".app")      { setAppPath (entry);  continue; }
+            if (extension == ".app")                    { setAppPath (entry);  continue; }
             if (name.endsWith (".component"))           { setAuPath (entry);   continue; }
             if (name.endsWith (".vst3"))                { setVst3Path (entry); continue; }
             if (name.endsWith (".vst"))                 { setVstPath (entry);  continue; }

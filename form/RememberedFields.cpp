@@ -63,9 +63,11 @@ void MainComponent::saveRememberedFields()
     settings->setValue ("Team", teamEditor->getText());
     settings->setValue ("KeychainProfile", keychainProfileEditor->getText());
 
-    if (settings->needsToBeSaved())
-        restrictToOwner (settings->getFile());
+    // A file that is not written is left untouched, its mode included.
+    if (! settings->needsToBeSaved())
+        return;
 
+    restrictToOwner (settings->getFile());
     settings->saveIfNeeded();
     restrictToOwner (settings->getFile());
 }

@@ -514,7 +514,7 @@ TEST_F (FileDrops, EachUnreadableBundleOfOneDropGetsItsOwnDialog)
 TEST_F (FileDrops, RowsAndResourcesGetTheEntryTextAsDropped)
 {
     const auto vst3 = bundle ("Synth.vst3", "1.3");
-    const auto asDropped = vst3.getFullPathName() + "/";
+    const auto asDropped = vst3.getParentDirectory().getFullPathName() + "/./Synth.vst3";
     const auto res = folder ("Resources").getFullPathName() + "/";
 
     form.filesDropped ({ asDropped, res }, 0, 0);
@@ -523,6 +523,30 @@ TEST_F (FileDrops, RowsAndResourcesGetTheEntryTextAsDropped)
     EXPECT_EQ (probe.pathEditor (BundleKind::vst3).getText(), asDropped);
     EXPECT_EQ (probe.row (BundleKind::vst3).packageFileName, "Synth VST3 v1.3.pkg");
     EXPECT_EQ (probe.resourcesPath(), res);
+
+    // A bundle's name is what follows the last slash: with a slash at the end it has
+    // none, and the entry goes to the resources row.
+    const auto withSlash = bundle ("Other.vst", "2.0").getFullPathName() + "/";
+    form.filesDropped ({ withSlash }, 0, 0);
+    EXPECT_FALSE (probe.row (BundleKind::vst).isSet());
+    EXPECT_EQ (probe.resourcesPath(), withSlash);
+}
+
+TEST_F (FileDrops, EntriesThatAreNotAbsolutePathsBecomeTheResourcesPath)
+{
+    // Other desktops' drops may carry URLs; they name no folder here.
+    for (const juce::String entry : { "http://example.com/Synth.vst3", "file://localhost/tmp/Synth.vst",
+                                      "Synth.app", "relative/Folder" })
+    {
+        form.filesDropped ({ entry }, 0, 0);
+        EXPECT_EQ (probe.resourcesPath(), entry);
+
+        for (auto kind : allKinds)
+            EXPECT_FALSE (probe.row (kind).isSet()) << entry;
+    }
+
+    pump();
+    EXPECT_TRUE (findAlertWindows().isEmpty());
 }
 
 TEST_F (FileDrops, TheResourcesRowNeverChangesCreate)
