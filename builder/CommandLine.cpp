@@ -52,10 +52,15 @@ juce::String quoteForShellWord (const juce::String& text)
 
 juce::String escapeForXml (const juce::String& text)
 {
+    // Tabs and line breaks too: an XML reader would turn them into spaces in an
+    // attribute, and the identifier would no longer match its package's.
     return text.replace ("&", "&amp;")
                .replace ("<", "&lt;")
                .replace (">", "&gt;")
-               .replace ("\"", "&quot;");
+               .replace ("\"", "&quot;")
+               .replace ("\t", "&#9;")
+               .replace ("\n", "&#10;")
+               .replace ("\r", "&#13;");
 }
 
 //==============================================================================
@@ -95,6 +100,14 @@ juce::String makeProductbuildCommand (const juce::String& distributionPath,
 juce::String makeNotarizationCommand (const juce::String& packagePath,
                                       const juce::String& keychainProfile)
 {
+    // This line is pasted into an interactive shell, where an exclamation mark
+    // inside double quotes expands the history: it steps out of the quotes and
+    // stands between single quotes instead.
+    auto inDoubleQuotes = [] (const juce::String& text)
+    {
+        return ::inDoubleQuotes (text).replace ("!", "\"'!'\"");
+    };
+
     const auto package = inDoubleQuotes (packagePath);
 
     juce::String command ("xcrun notarytool submit ");

@@ -25,8 +25,10 @@ juce::String quoteForShellDoubleQuotes (const juce::String& text);
 */
 juce::String quoteForShellWord (const juce::String& text);
 
-/** Escapes the four characters that would break an attribute value or element
-    text: & < > " become &amp; &lt; &gt; &quot;. Other text stays as it is.
+/** Escapes the characters that would break an attribute value or element text,
+    or that a reader would change in an attribute: & < > " become &amp; &lt; &gt;
+    &quot;, and tab, line feed and carriage return become character references.
+    Other text stays as it is.
 */
 juce::String escapeForXml (const juce::String& text);
 
@@ -54,7 +56,8 @@ juce::String makeProductbuildCommand (const juce::String& distributionPath,
     xcrun notarytool submit "{packagePath}" --keychain-profile "{profile}" --wait
     && xcrun stapler staple -v "{packagePath}"
     && ditto -c -k -rsrc --sequesterRsrc "{packagePath}" "{packagePath}.zip"
-    (one line, no line feed).
+    (one line, no line feed). An exclamation mark in a value is written as '!'
+    outside the double quotes, so that an interactive shell does not expand it.
 */
 juce::String makeNotarizationCommand (const juce::String& packagePath,
                                       const juce::String& keychainProfile);

@@ -88,9 +88,15 @@ juce::File getBuildTemporaryDirectory()
     if (fallback != juce::File())
         return fallback;
 
-    // Nothing could be created here; whatever is built below this path will
-    // fail for the same reason.
-    return own;
+    // Nothing of our own could be made. If the usual name is still free, whatever
+    // is built below it fails for the same reason; if something else stands there,
+    // name a folder that can never be created, so that nothing is staged in it.
+    struct stat info;
+
+    if (::lstat (own.getFullPathName().toRawUTF8(), &info) != 0)
+        return own;
+
+    return juce::File ("/dev/null/" + prefix);
 }
 
 #endif

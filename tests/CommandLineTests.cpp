@@ -173,3 +173,36 @@ TEST_F (CommandLineTest, NotarizationLineRunsThreeCommandsWithEachValueAsOneArgu
 
     EXPECT_FALSE (marker().exists()) << "a value ran as a command";
 }
+
+TEST_F (CommandLineTest, NotarizationLinePastedIntoAnInteractiveShellKeepsExclamationMarks)
+{
+    // An interactive bash expands "!" inside double quotes from its history.
+    for (const juce::String value : { "Wow!", "!!", "a!$b", "!-2 and !echo" })
+    {
+        const auto package = "/Users/jane/Desktop/" + value + ".pkg";
+        const auto line = makeNotarizationCommand (package, value);
+
+        record().deleteFile();
+        const auto to = " >> '" + record().getFullPathName() + "'; }";
+        const auto script = "xcrun() { printf '%s\\0' xcrun \"$@\"" + to + "\n"
+                          + "ditto() { printf '%s\\0' ditto \"$@\"" + to + "\n"
+                          + "echo previous command\n"
+                          + line + "\n";
+
+        const auto scriptFile = scratch.folder.getChildFile ("pasted.sh");
+        scriptFile.replaceWithText (script);
+
+        const auto status = runShell ("bash --norc --noprofile -i < '" + scriptFile.getFullPathName() + "' > /dev/null 2>&1");
+        EXPECT_EQ (status, 0) << value;
+        EXPECT_EQ (readNulSeparated (record()), expectedNotarizationArguments (package, value)) << value;
+    }
+}
+
+TEST_F (CommandLineTest, XmlEscapingKeepsTabsAndLineBreaksInAttributes)
+{
+    const juce::String value ("com.vostrand\tsynth\nau\r");
+    auto xml = juce::parseXML ("<e a=\"" + escapeForXml (value) + "\"/>");
+    ASSERT_NE (xml, nullptr);
+    EXPECT_EQ (xml->getStringAttribute ("a"), value);
+    EXPECT_FALSE (escapeForXml (value).containsAnyOf ("\t\n\r"));
+}

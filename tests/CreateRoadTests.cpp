@@ -280,7 +280,10 @@ TEST_F (CreateRoadTest, ChooserAsksForAFolderAndItsAnswerRunsTheRoadWithTheValue
 
     DiagnosticCapture capture;
     window->exitModalState (1);
-    testing_helpers::pump (200);
+
+    // The dialog answers through the message loop; wait for the road to end.
+    for (int i = 0; i < 200 && capture.lines().empty(); ++i)
+        testing_helpers::pump (25);
 
     EXPECT_EQ (tools->calls(), Texts ({ "pkgbuild", "productbuild" }));
     EXPECT_EQ (tools->option ("productbuild", 1, "--output"),
