@@ -6,6 +6,47 @@
 
 #include <cstdlib>
 
+#include <dirent.h>
+#include <sys/stat.h>
+
+namespace
+{
+    /** Gives the owner full access to every folder at or below the given path, so
+        that a bundle whose folders are read-only can be removed with the rest.
+        Links are never followed.
+    */
+    void openFoldersToOwner (const std::string& path, int depth = 0)
+    {
+        struct stat info;
+
+        if (depth > 256 || ::lstat (path.c_str(), &info) != 0 || ! S_ISDIR (info.st_mode))
+            return;
+
+        if ((info.st_mode & S_IRWXU) != S_IRWXU)
+            ::chmod (path.c_str(), (info.st_mode & 07777) | S_IRWXU);
+
+        if (auto* folder = ::opendir (path.c_str()))
+        {
+            while (auto* entry = ::readdir (folder))
+            {
+                const std::string name (entry->d_name);
+
+                if (name != "." && name != "..")
+                    openFoldersToOwner (path + "/" + name, depth + 1);
+            }
+
+            ::closedir (folder);
+        }
+    }
+
+    /** Removes the payload root with everything in it; true when it is gone. */
+    bool removePayloadRoot (const juce::File& payloadRoot)
+    {
+        openFoldersToOwner (payloadRoot.getFullPathName().toStdString());
+        return payloadRoot.deleteRecursively();
+    }
+}
+
 void MainComponent::buildComponentPackage (juce::String bundlePath,
                                            juce::String stagingPath,
                                            juce::String packageFileName,
@@ -17,7 +58,7 @@ void MainComponent::buildComponentPackage (juce::String bundlePath,
 
     // The payload root mirrors the target volume: the bundle lies at its install location.
     const auto payloadRoot = getBuildTemporaryDirectory().getChildFile ("createPkgTemp");
-    payloadRoot.deleteRecursively();
+    removePayloadRoot (payloadRoot);
 
     const auto installFolder = payloadRoot.getChildFile (installLocation);
     const auto bundle = juce::File (bundlePath);
@@ -40,7 +81,7 @@ void MainComponent::buildComponentPackage (juce::String bundlePath,
                                               teamEditor->getText(), componentPackage.getFullPathName());
     const auto status = std::system (command.toRawUTF8());
 
-    if (! payloadRoot.deleteRecursively())
+    if (! removePayloadRoot (payloadRoot))
         writeDiagnosticLine ("Warning: Failed to clean up temporary directory.");
 
     if (status != 0)

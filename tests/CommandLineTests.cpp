@@ -190,7 +190,7 @@ TEST_F (CommandLineTest, NotarizationLinePastedIntoAnInteractiveShellKeepsExclam
                           + line + "\n";
 
         const auto scriptFile = scratch.folder.getChildFile ("pasted.sh");
-        scriptFile.replaceWithText (script);
+        scriptFile.replaceWithText (script, false, false, "\n");
 
         const auto status = runShell ("bash --norc --noprofile -i < '" + scriptFile.getFullPathName() + "' > /dev/null 2>&1");
         EXPECT_EQ (status, 0) << value;

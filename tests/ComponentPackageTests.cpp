@@ -2,6 +2,9 @@
 // payload tree looks like when it runs, and what the user is told.
 
 #include "tests/BuilderTestTools.h"
+#include "tests/PermissionOverride.h"
+
+#include <sys/stat.h>
 
 using namespace builder_testing;
 
@@ -189,23 +192,57 @@ TEST_F (ComponentPackageTest, FailingPkgbuildIsReportedAfterTheCleanUp)
 
 TEST_F (ComponentPackageTest, PayloadRootThatCannotBeRemovedGivesTheWarningBeforeTheOutcome)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "the superuser removes read-only folders all the same";
-
-    // pkgbuild leaves a read-only folder with a file inside the payload root behind.
+    // pkgbuild takes away the right to remove entries from the folder around the payload root.
     auto script = tools->binFolder.getChildFile ("pkgbuild");
     auto text = script.loadFileAsString();
-    text = text.replace ("exit \"$status\"",
-                         "mkdir \"$root/locked\" && touch \"$root/locked/file\" && chmod 555 \"$root/locked\"\nexit \"$status\"");
-    script.replaceWithText (text);
+    text = text.replace ("exit \"$status\"", "chmod 500 \"$(dirname \"$root\")\"\nexit \"$status\"");
+    script.replaceWithText (text, false, false, "\n");
+    script.setExecutePermission (true);
 
     addBundle (BundleKind::vst, "Synth", "com.vostrand.synth", "1.0");
-    const auto lines = runRoad();
+    Texts lines;
+
+    {
+        testing_helpers::WithoutPermissionOverride asAnOrdinaryUser;
+        lines = runRoad();
+    }
+
+    ::chmod (payloadRoot().getParentDirectory().getFullPathName().toRawUTF8(), 0700);
 
     EXPECT_EQ (lines, Texts ({ "Warning: Failed to clean up temporary directory.",
-                                           "Installer created successfully: "
-                                             + stagingFolder().getChildFile ("Synth VST v1.0.pkg").getFullPathName() }));
+                               "Installer created successfully: "
+                                 + stagingFolder().getChildFile ("Synth VST v1.0.pkg").getFullPathName() }));
+    EXPECT_TRUE (payloadRoot().exists());
+}
 
-    payloadRoot().getChildFile ("locked").setReadOnly (false);
-    payloadRoot().deleteRecursively();
+TEST_F (ComponentPackageTest, ABundleWithReadOnlyFoldersIsRemovedBeforeTheNextRow)
+{
+    auto au = addBundle (BundleKind::au, "Synth", "com.vostrand.synth.au", "1.0");
+    addBundle (BundleKind::vst3, "Synth", "com.vostrand.synth.vst3", "1.0");
+
+    auto locked = au.getChildFile ("Contents/Resources");
+    locked.createDirectory();
+    locked.getChildFile ("preset.xml").replaceWithText ("<preset/>");
+    ::chmod (locked.getFullPathName().toRawUTF8(), 0555);
+    ::chmod (au.getChildFile ("Contents").getFullPathName().toRawUTF8(), 0555);
+
+    Texts lines;
+
+    {
+        testing_helpers::WithoutPermissionOverride asAnOrdinaryUser;
+        lines = runRoad();
+    }
+
+    ::chmod (au.getChildFile ("Contents").getFullPathName().toRawUTF8(), 0755);
+    ::chmod (locked.getFullPathName().toRawUTF8(), 0755);
+
+    ASSERT_EQ (lines.size(), 2u);
+    EXPECT_TRUE (lines[0].startsWith ("Installer created successfully: "));
+    EXPECT_TRUE (lines[1].startsWith ("Installer created successfully: "));
+
+    // The AU bundle arrived whole, and was gone before the VST3 bundle was staged.
+    EXPECT_TRUE (contains (listTree (tools->payload (1)),
+                           "Library/Audio/Plug-Ins/Components/Synth.component/Contents/Resources/preset.xml"));
+    EXPECT_FALSE (contains (listTree (tools->payload (2)), "Library/Audio/Plug-Ins/Components/"));
+    EXPECT_FALSE (payloadRoot().exists());
 }

@@ -13,10 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#if defined (__linux__)
- #include <linux/capability.h>
- #include <sys/syscall.h>
-#endif
+#include "tests/PermissionOverride.h"
 
 namespace
 {
@@ -145,40 +142,6 @@ namespace
         return bundle;
     }
 
-   #if defined (__linux__)
-    /** For the calling thread only, gives up the power of the super-user to read
-        and search whatever the modes say, so that a file with mode 0 cannot be
-        read even when the tests run as root.
-    */
-    struct WithoutPermissionOverride
-    {
-        WithoutPermissionOverride()
-        {
-            if (::geteuid() != 0)
-                return;
-
-            header.version = _LINUX_CAPABILITY_VERSION_3;
-
-            if (::syscall (SYS_capget, &header, saved) != 0)
-                return;
-
-            __user_cap_data_struct reduced[2] = { saved[0], saved[1] };
-            reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
-            reduced[0].effective &= ~(1u << CAP_FOWNER);
-            changed = ::syscall (SYS_capset, &header, reduced) == 0;
-        }
-
-        ~WithoutPermissionOverride()
-        {
-            if (changed)
-                ::syscall (SYS_capset, &header, saved);
-        }
-
-        __user_cap_header_struct header {};
-        __user_cap_data_struct saved[2] {};
-        bool changed = false;
-    };
-   #endif
 
     bool canOpen (const juce::File& item)
     {
@@ -362,7 +325,7 @@ TEST (FolderCopy, PartThatCannotBeCopiedFailsTheCopyAndLeavesNoHalfCopy)
         bool readable = false;
 
         {
-            WithoutPermissionOverride asAnOrdinaryUser;
+            testing_helpers::WithoutPermissionOverride asAnOrdinaryUser;
             readable = canOpen (locked);
 
             if (! readable)

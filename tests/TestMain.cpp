@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 
 namespace
 {
@@ -28,13 +30,34 @@ namespace
         void shutdown() override {}
     };
 
-    /** Each test process works in a temporary folder of its own. */
-    void useOwnTemporaryFolder()
+    /** Each test process works in a temporary folder of its own, removed at the end. */
+    std::string useOwnTemporaryFolder()
     {
         char pattern[] = "/tmp/quillmere-tests-XXXXXX";
 
         if (auto* folder = mkdtemp (pattern))
+        {
             setenv ("TMPDIR", folder, 1);
+            return folder;
+        }
+
+        return {};
+    }
+
+    void removeTemporaryFolder (const std::string& folder)
+    {
+        if (folder.empty())
+            return;
+
+        // Tests leave read-only folders behind now and then: open them up first.
+        std::error_code error;
+
+        for (auto& entry : std::filesystem::recursive_directory_iterator (folder, error))
+            if (entry.is_directory (error) && ! entry.is_symlink (error))
+                std::filesystem::permissions (entry.path(), std::filesystem::perms::owner_all,
+                                              std::filesystem::perm_options::add, error);
+
+        std::filesystem::remove_all (folder, error);
     }
 }
 
@@ -45,8 +68,11 @@ int main (int argc, char* argv[])
 {
     testArgc = argc;
     testArgv = argv;
-    useOwnTemporaryFolder();
+    const auto temporaryFolder = useOwnTemporaryFolder();
 
     juce::JUCEApplicationBase::createInstance = &juce_CreateApplication;
-    return juce::JUCEApplicationBase::main (argc, (const char**) argv);
+    const auto result = juce::JUCEApplicationBase::main (argc, (const char**) argv);
+
+    removeTemporaryFolder (temporaryFolder);
+    return result;
 }
