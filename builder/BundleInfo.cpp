@@ -54,58 +54,76 @@ namespace
         return in.getStatus().wasOk() && (juce::int64) numRead <= maxPropertyListBytes;
     }
 
-    /** True when the bytes are well-formed UTF-8 (no stray continuation bytes, no
-        truncated or over-long sequences, no surrogates, nothing above U+10FFFF).
+    /** The length of the well-formed UTF-8 sequence that starts at bytes[i], or 0
+        when none starts there (a stray continuation byte, a truncated or over-long
+        sequence, a surrogate, anything above U+10FFFF).
     */
-    bool isWellFormedUtf8 (const juce::uint8* bytes, size_t size)
+    size_t utf8SequenceLength (const juce::uint8* bytes, size_t i, size_t size)
     {
+        const auto lead = bytes[i];
+
+        if (lead < 0x80)
+            return 1;
+
+        size_t numExtra = 0;
+        juce::uint8 low = 0x80, high = 0xbf;
+
+        if (lead >= 0xc2 && lead <= 0xdf)       { numExtra = 1; }
+        else if (lead == 0xe0)                  { numExtra = 2; low = 0xa0; }
+        else if (lead == 0xed)                  { numExtra = 2; high = 0x9f; }
+        else if (lead >= 0xe1 && lead <= 0xef)  { numExtra = 2; }
+        else if (lead == 0xf0)                  { numExtra = 3; low = 0x90; }
+        else if (lead >= 0xf1 && lead <= 0xf3)  { numExtra = 3; }
+        else if (lead == 0xf4)                  { numExtra = 3; high = 0x8f; }
+        else                                    { return 0; }
+
+        if (size - i <= numExtra)
+            return 0;
+
+        for (size_t n = 1; n <= numExtra; ++n)
+        {
+            const auto next = bytes[i + n];
+
+            if (next < (n == 1 ? low : 0x80) || next > (n == 1 ? high : 0xbf))
+                return 0;
+        }
+
+        return numExtra + 1;
+    }
+
+    /** The bytes as well-formed UTF-8: every byte that starts no well-formed
+        sequence is taken as the Latin-1 character of that value, which is what a
+        property list saved in that older encoding means by it.
+    */
+    juce::String decodeUtf8Leniently (const juce::uint8* bytes, size_t size)
+    {
+        juce::MemoryOutputStream repaired (size + 16);
         size_t i = 0;
 
         while (i < size)
         {
-            const auto lead = bytes[i];
-
-            if (lead < 0x80)
+            if (const auto length = utf8SequenceLength (bytes, i, size))
             {
-                ++i;
-                continue;
+                repaired.write (bytes + i, length);
+                i += length;
             }
-
-            size_t numExtra = 0;
-            juce::uint8 low = 0x80, high = 0xbf;
-
-            if (lead >= 0xc2 && lead <= 0xdf)       { numExtra = 1; }
-            else if (lead == 0xe0)                  { numExtra = 2; low = 0xa0; }
-            else if (lead == 0xed)                  { numExtra = 2; high = 0x9f; }
-            else if (lead >= 0xe1 && lead <= 0xef)  { numExtra = 2; }
-            else if (lead == 0xf0)                  { numExtra = 3; low = 0x90; }
-            else if (lead >= 0xf1 && lead <= 0xf3)  { numExtra = 3; }
-            else if (lead == 0xf4)                  { numExtra = 3; high = 0x8f; }
-            else                                    { return false; }
-
-            if (size - i <= numExtra)
-                return false;
-
-            for (size_t n = 1; n <= numExtra; ++n)
+            else
             {
-                const auto next = bytes[i + n];
-
-                if (next < (n == 1 ? low : 0x80) || next > (n == 1 ? high : 0xbf))
-                    return false;
+                const auto c = bytes[i++];
+                repaired.writeByte ((char) (0xc0 | (c >> 6)));
+                repaired.writeByte ((char) (0x80 | (c & 0x3f)));
             }
-
-            i += numExtra + 1;
         }
 
-        return true;
+        return repaired.toUTF8();
     }
 
     /** Turns the file's bytes into the text that the XML parser reads, as
         juce::XmlDocument does for a file: a UTF-16 file (with its byte-order
         mark) is converted, anything else is UTF-8, with or without a byte-order
-        mark, read up to its first zero byte. Returns false for text that is not
-        UTF-8 (the parser would otherwise walk malformed sequences past the end of
-        its buffer).
+        mark, read up to its first zero byte. Bytes that are not UTF-8 are taken
+        as Latin-1 rather than handed on: the parser would walk malformed
+        sequences past the end of its buffer.
     */
     bool decodePropertyList (const juce::MemoryBlock& bytes, juce::String& text)
     {
@@ -141,10 +159,7 @@ namespace
             }
         }
 
-        if (! isWellFormedUtf8 (data, size))
-            return false;
-
-        text = juce::String::fromUTF8 (reinterpret_cast<const char*> (data), (int) size);
+        text = decodeUtf8Leniently (data, size);
         return true;
     }
 
