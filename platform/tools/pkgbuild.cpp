@@ -142,6 +142,9 @@ int main (int argc, char* argv[])
 
         if (arg == "--timestamp")
         {
+            if (timestamp)
+                return standin::fail (tool, arg + " given more than once");
+
             timestamp = true;
         }
         else if (arg == "--root" || arg == "--identifier" || arg == "--version" || arg == "--sign")
