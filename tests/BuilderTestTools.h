@@ -328,8 +328,7 @@ namespace builder_testing
 
             for (auto* alert : testing_helpers::findAlertWindows())
             {
-                // The framework keeps the message in the window's accessible description: "<title>. <text>".
-                const auto text = alert->getDescription().fromFirstOccurrenceOf (alert->getName() + ". ", false, false);
+                const auto text = testing_helpers::dialogText (*alert);
                 const auto mark = alert->getAlertType() == juce::MessageBoxIconType::WarningIcon ? "(warning) " : "";
                 texts.push_back (mark + alert->getName() + ": " + text);
             }

@@ -90,16 +90,7 @@ namespace
         juce::StringArray dialogTexts()
         {
             pump (100);
-            juce::StringArray texts;
-
-            for (auto* alert : findAlertWindows())
-            {
-                EXPECT_EQ (alert->getName(), "Error");
-                EXPECT_EQ (alert->getAlertType(), juce::MessageBoxIconType::WarningIcon);
-                texts.add (alert->getDescription().fromFirstOccurrenceOf ("Error. ", false, false));
-            }
-
-            return texts;
+            return errorDialogTexts();
         }
 
         /** Expects a refusal with the given dialog, or with none when text is empty. */

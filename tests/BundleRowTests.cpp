@@ -42,16 +42,7 @@ namespace
         /** The texts of the error dialogs on screen, oldest first, one a line. */
         juce::String errorTexts()
         {
-            juce::StringArray texts;
-
-            for (auto* alert : findAlertWindows())
-            {
-                EXPECT_EQ (alert->getName(), "Error");
-                EXPECT_EQ (alert->getAlertType(), juce::MessageBoxIconType::WarningIcon);
-                texts.add (alert->getDescription().fromFirstOccurrenceOf ("Error. ", false, false));
-            }
-
-            return texts.joinIntoString ("\n");
+            return errorDialogTexts().joinIntoString ("\n");
         }
 
         ScratchFolder scratch;

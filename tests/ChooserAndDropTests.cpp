@@ -63,16 +63,7 @@ namespace
     */
     juce::String errorTexts()
     {
-        juce::StringArray texts;
-
-        for (auto* alert : findAlertWindows())
-        {
-            EXPECT_EQ (alert->getName(), "Error");
-            EXPECT_EQ (alert->getAlertType(), juce::MessageBoxIconType::WarningIcon);
-            texts.add (alert->getDescription().fromFirstOccurrenceOf ("Error. ", false, false));
-        }
-
-        return texts.joinIntoString ("\n");
+        return errorDialogTexts().joinIntoString ("\n");
     }
 
     //==============================================================================

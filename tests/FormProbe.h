@@ -146,6 +146,31 @@ namespace testing_helpers
         return result;
     }
 
+    /** The text a dialog shows; the framework keeps it in the window's accessible
+        description as "<title>. <text>".
+    */
+    inline juce::String dialogText (juce::AlertWindow& alert)
+    {
+        return alert.getDescription().fromFirstOccurrenceOf (alert.getName() + ". ", false, false);
+    }
+
+    /** The texts of the dialogs on screen, oldest first; each must be an error
+        dialog (title "Error", warning icon).
+    */
+    inline juce::StringArray errorDialogTexts()
+    {
+        juce::StringArray texts;
+
+        for (auto* alert : findAlertWindows())
+        {
+            EXPECT_EQ (alert->getName(), "Error");
+            EXPECT_EQ (alert->getAlertType(), juce::MessageBoxIconType::WarningIcon);
+            texts.add (dialogText (*alert));
+        }
+
+        return texts;
+    }
+
     /** Closes every dialog and pumps the loop until they are gone. */
     inline void closeAllDialogs()
     {

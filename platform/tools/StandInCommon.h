@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,31 @@ namespace standin
         std::fprintf (stderr, "%s: %s\n", tool, why.c_str());
         std::fflush (stderr);
         return 1;
+    }
+
+    /** Stores the value that follows the option at argv[i] and steps over it;
+        false, with the reason printed, when the value is missing or the option
+        was given before.
+    */
+    inline bool takeOptionValue (const char* tool, int argc, char* argv[], int& i,
+                                 std::map<std::string, std::string>& values)
+    {
+        const std::string option = argv[i];
+
+        if (i + 1 >= argc)
+        {
+            fail (tool, "missing value after " + option);
+            return false;
+        }
+
+        if (values.count (option) != 0)
+        {
+            fail (tool, option + " given more than once");
+            return false;
+        }
+
+        values[option] = argv[++i];
+        return true;
     }
 
     /** Percent-escapes the bytes that would break a space-separated line. */

@@ -149,13 +149,8 @@ int main (int argc, char* argv[])
         }
         else if (arg == "--root" || arg == "--identifier" || arg == "--version" || arg == "--sign")
         {
-            if (i + 1 >= argc)
-                return standin::fail (tool, "missing value after " + arg);
-
-            if (values.count (arg) != 0)
-                return standin::fail (tool, arg + " given more than once");
-
-            values[arg] = argv[++i];
+            if (! standin::takeOptionValue (tool, argc, argv, i, values))
+                return 1;
         }
         else if (arg.size() > 1 && arg[0] == '-')
         {
