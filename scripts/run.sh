@@ -6,12 +6,13 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${QUILLMERE_BUILD_DIR:-$root/build}"
 
 "$root/scripts/install-deps.sh"
-QUILLMERE_BUILD_DIR="$build" "$root/scripts/build.sh"
 
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo > /dev/null 2>&1; then
     echo "Quillmere needs a graphical display, and none is reachable (DISPLAY='${DISPLAY:-}'): start it from a desktop session, or under xvfb-run." >&2
     exit 1
 fi
+
+QUILLMERE_BUILD_DIR="$build" "$root/scripts/build.sh"
 
 # Where the real packaging tools are missing, the project's stand-ins take their place.
 if ! command -v pkgbuild > /dev/null || ! command -v productbuild > /dev/null; then
