@@ -3,7 +3,8 @@
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${QUILLMERE_BUILD_DIR:-$root/build}"
+build="${QUILLMERE_BUILD_DIR:-$root/build-release}"
+type="${QUILLMERE_BUILD_TYPE:-Release}"
 
 "$root/scripts/install-deps.sh"
 
@@ -12,11 +13,11 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo > /dev/null 2>&1; then
     exit 1
 fi
 
-QUILLMERE_BUILD_DIR="$build" "$root/scripts/build.sh"
+QUILLMERE_BUILD_DIR="$build" QUILLMERE_BUILD_TYPE="$type" "$root/scripts/build.sh"
 
 # Where the real packaging tools are missing, the project's stand-ins take their place.
 if ! command -v pkgbuild > /dev/null || ! command -v productbuild > /dev/null; then
     export PATH="$PATH:$build/platform/tools"
 fi
 
-exec "$build/Quillmere_artefacts/${QUILLMERE_BUILD_TYPE:-Debug}/Quillmere"
+exec "$build/Quillmere_artefacts/$type/Quillmere"
