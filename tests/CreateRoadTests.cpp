@@ -336,15 +336,56 @@ TEST_F (CreateRoadTest, ChooserAnsweredAfterTheFormIsGoneDoesNothing)
 }
 
 //==============================================================================
+namespace
+{
+    /** Puts the project's own stand-in tools first on the PATH; false when they are not built. */
+    bool useProjectsStandInTools (const RecordingTools& tools)
+    {
+        const juce::File toolsFolder (QUILLMERE_TOOLS_DIR);
+
+        if (! toolsFolder.getChildFile ("pkgbuild").existsAsFile()
+            || ! toolsFolder.getChildFile ("productbuild").existsAsFile())
+            return false;
+
+        setenv ("PATH", (toolsFolder.getFullPathName() + ":" + tools.previousPath).toRawUTF8(), 1);
+        return true;
+    }
+}
+
+TEST_F (CreateRoadTest, RoadWithTheProjectsOwnStandInToolsFailsWithTheDialog)
+{
+    if (! useProjectsStandInTools (*tools))
+        GTEST_SKIP() << "the stand-in packaging tools are not built";
+
+    probe->notarizationCommandEditor().setText ("earlier command", false);
+
+    // A component package that is missing: its bundle went away after it was chosen.
+    addBundle (BundleKind::au, "Synth", "com.vostrand.synth", "1.0");
+    addBundle (BundleKind::vst3, "Synth", "com.vostrand.synth", "1.0").deleteRecursively();
+
+    auto lines = runRoad();
+
+    EXPECT_EQ (lines, Texts ({ "Installer created successfully: "
+                                 + stagingFolder().getChildFile ("Synth AU v1.0.pkg").getFullPathName() }));
+    EXPECT_EQ (alertTexts(), Texts ({ "(warning) Error: Failed to copy application to temporary directory.",
+                                      "(warning) Error: Failed to create product package. (result code = 256)" }));
+    EXPECT_FALSE (destination.getChildFile ("My Great Synth.pkg").exists());
+    EXPECT_EQ (commandField(), "earlier command");
+    testing_helpers::closeAllDialogs();
+
+    // A definition that is not well-formed: a product name with a character XML cannot hold.
+    form->setVst3Path ({});
+    probe->productNameEditor().setText (juce::String ("Synth") + juce::String::charToString (1), false);
+    lines = runRoad();
+
+    EXPECT_EQ (alertTexts(), Texts ({ "(warning) Error: Failed to create product package. (result code = 256)" }));
+    EXPECT_EQ (commandField(), "earlier command");
+}
+
 TEST_F (CreateRoadTest, RoadWithTheProjectsOwnStandInTools)
 {
-    const juce::File toolsFolder (QUILLMERE_TOOLS_DIR);
-
-    if (! toolsFolder.getChildFile ("pkgbuild").existsAsFile()
-        || ! toolsFolder.getChildFile ("productbuild").existsAsFile())
-        GTEST_SKIP() << "the stand-in packaging tools are not built in " << toolsFolder.getFullPathName();
-
-    setenv ("PATH", (toolsFolder.getFullPathName() + ":" + tools->previousPath).toRawUTF8(), 1);
+    if (! useProjectsStandInTools (*tools))
+        GTEST_SKIP() << "the stand-in packaging tools are not built";
 
     addBundle (BundleKind::app, "Synth", "com.vostrand.synth", "1.0");
     addBundle (BundleKind::vst3, "Synth", "com.vostrand.synth", "1.0");
