@@ -43,6 +43,30 @@ namespace
 
             return nullptr;
         }
+
+        /** Presses the way "Create" does and waits for the chooser dialog to open;
+            nullptr when the dialog is a program of its own on this machine.
+        */
+        juce::Component* openDestinationChooser()
+        {
+            addBundle (BundleKind::au, "Synth", "com.vostrand.synth", "1.0");
+            form->createInstaller();
+
+            for (int i = 0; i < 100 && findChooserWindow() == nullptr; ++i)
+                testing_helpers::pump (20);
+
+            return findChooserWindow();
+        }
+
+        /** Runs the message loop until the dialog's answer has come through. */
+        static void waitForTheAnswer (const DiagnosticCapture& capture)
+        {
+            for (int i = 0; i < 40 && findChooserWindow() != nullptr; ++i)
+                testing_helpers::pump (25);
+
+            for (int i = 0; i < 40 && capture.lines().empty(); ++i)
+                testing_helpers::pump (25);
+        }
     };
 }
 
@@ -243,12 +267,7 @@ TEST_F (CreateRoadTest, PathsWithSpacesAndQuotesInTheTemporaryFolderStayOneArgum
 //==============================================================================
 TEST_F (CreateRoadTest, ChooserAsksForAFolderAndItsAnswerRunsTheRoadWithTheValuesOfThatMoment)
 {
-    addBundle (BundleKind::au, "Synth", "com.vostrand.synth", "1.0");
-
-    form->createInstaller();
-    testing_helpers::pump (100);
-
-    auto* window = findChooserWindow();
+    auto* window = openDestinationChooser();
 
     if (window == nullptr)
         GTEST_SKIP() << "the chooser is a separate program (zenity or kdialog) on this machine";
@@ -280,10 +299,7 @@ TEST_F (CreateRoadTest, ChooserAsksForAFolderAndItsAnswerRunsTheRoadWithTheValue
 
     DiagnosticCapture capture;
     window->exitModalState (1);
-
-    // The dialog answers through the message loop; wait for the road to end.
-    for (int i = 0; i < 200 && capture.lines().empty(); ++i)
-        testing_helpers::pump (25);
+    waitForTheAnswer (capture);
 
     EXPECT_EQ (tools->calls(), Texts ({ "pkgbuild", "productbuild" }));
     EXPECT_EQ (tools->option ("productbuild", 1, "--output"),
@@ -293,19 +309,14 @@ TEST_F (CreateRoadTest, ChooserAsksForAFolderAndItsAnswerRunsTheRoadWithTheValue
 
 TEST_F (CreateRoadTest, CancelledChooserWritesTheCancelLine)
 {
-    addBundle (BundleKind::au, "Synth", "com.vostrand.synth", "1.0");
-
-    form->createInstaller();
-    testing_helpers::pump (100);
-
-    auto* window = findChooserWindow();
+    auto* window = openDestinationChooser();
 
     if (window == nullptr)
         GTEST_SKIP() << "the chooser is a separate program (zenity or kdialog) on this machine";
 
     DiagnosticCapture capture;
     window->exitModalState (0);
-    testing_helpers::pump (100);
+    waitForTheAnswer (capture);
 
     EXPECT_EQ (capture.lines(), Texts { "User cancelled the save dialog." });
     EXPECT_TRUE (tools->calls().empty());
@@ -313,12 +324,7 @@ TEST_F (CreateRoadTest, CancelledChooserWritesTheCancelLine)
 
 TEST_F (CreateRoadTest, ChooserAnsweredAfterTheFormIsGoneDoesNothing)
 {
-    addBundle (BundleKind::au, "Synth", "com.vostrand.synth", "1.0");
-
-    form->createInstaller();
-    testing_helpers::pump (100);
-
-    auto* window = findChooserWindow();
+    auto* window = openDestinationChooser();
 
     if (window == nullptr)
         GTEST_SKIP() << "the chooser is a separate program (zenity or kdialog) on this machine";
@@ -328,7 +334,7 @@ TEST_F (CreateRoadTest, ChooserAnsweredAfterTheFormIsGoneDoesNothing)
 
     DiagnosticCapture capture;
     window->exitModalState (0);
-    testing_helpers::pump (100);
+    waitForTheAnswer (capture);
 
     EXPECT_TRUE (capture.lines().empty());
     EXPECT_TRUE (tools->calls().empty());
