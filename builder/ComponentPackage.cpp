@@ -56,6 +56,14 @@ void MainComponent::buildComponentPackage (juce::String bundlePath,
 {
     const auto componentPackage = juce::File (stagingPath).getChildFile (packageFileName);
 
+    // The name is made from the bundle's own version string: one holding a slash
+    // (say "1.0/../../x") would send pkgbuild's output out of the staging folder.
+    if (componentPackage.getParentDirectory() != juce::File (stagingPath))
+    {
+        writeDiagnosticLine ("Failed to create installer package.");
+        return;
+    }
+
     // The payload root mirrors the target volume: the bundle lies at its install location.
     const auto payloadRoot = getBuildTemporaryDirectory().getChildFile ("createPkgTemp");
     removePayloadRoot (payloadRoot);

@@ -246,3 +246,20 @@ TEST_F (ComponentPackageTest, ABundleWithReadOnlyFoldersIsRemovedBeforeTheNextRo
     EXPECT_FALSE (contains (listTree (tools->payload (2)), "Library/Audio/Plug-Ins/Components/"));
     EXPECT_FALSE (payloadRoot().exists());
 }
+
+TEST_F (ComponentPackageTest, AVersionThatWouldLeaveTheStagingFolderBuildsNothing)
+{
+    // A bundle's version string with path separators in it.
+    addBundle (BundleKind::au, "Synth", "com.vostrand.synth", "1.0/../../../escaped");
+    addBundle (BundleKind::vst3, "Synth", "com.vostrand.synth", "1.0");
+
+    const auto lines = runRoad();
+
+    EXPECT_EQ (lines, Texts ({ "Failed to create installer package.",
+                               "Installer created successfully: "
+                                 + stagingFolder().getChildFile ("Synth VST3 v1.0.pkg").getFullPathName() }));
+    EXPECT_EQ (tools->calls(), Texts ({ "pkgbuild", "productbuild" }));
+    EXPECT_EQ (tools->option ("pkgbuild", 1, "--version"), "1.0");
+    EXPECT_EQ (stagingFolder().getParentDirectory().getParentDirectory()
+                 .findChildFiles (juce::File::findFiles, false, "escaped*").size(), 0);
+}
