@@ -174,4 +174,23 @@ namespace standin
         std::error_code error;
         return fs::is_directory (parent, error);
     }
+
+    /** Writes the package file; a part-written file is removed. Returns the exit status. */
+    inline int writePackage (const char* tool, const std::string& output, const std::string& contents,
+                             const std::string& summary)
+    {
+        std::ofstream out (output, std::ios::binary | std::ios::trunc);
+        out.write (contents.data(), (std::streamsize) contents.size());
+        out.close();
+
+        if (! out)
+        {
+            std::error_code error;
+            fs::remove (output, error);
+            return fail (tool, "cannot write " + output);
+        }
+
+        std::printf ("%s: wrote %s (%s, unsigned stand-in)\n", tool, output.c_str(), summary.c_str());
+        return 0;
+    }
 }

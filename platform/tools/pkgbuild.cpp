@@ -214,16 +214,5 @@ int main (int argc, char* argv[])
     for (auto& entry : entries)
         manifest += entry.line + "\n";
 
-    std::ofstream out (output, std::ios::binary | std::ios::trunc);
-    out.write (manifest.data(), (std::streamsize) manifest.size());
-    out.close();
-
-    if (! out)
-    {
-        standin::fs::remove (output, error);
-        return standin::fail (tool, "cannot write " + output);
-    }
-
-    std::printf ("%s: wrote %s (%zu items, unsigned stand-in)\n", tool, output.c_str(), entries.size());
-    return 0;
+    return standin::writePackage (tool, output, manifest, std::to_string (entries.size()) + " items");
 }

@@ -580,16 +580,5 @@ int main (int argc, char* argv[])
         appendSection (product, "component " + standin::encode (name), bytes);
     }
 
-    std::ofstream out (output, std::ios::binary | std::ios::trunc);
-    out.write (product.data(), (std::streamsize) product.size());
-    out.close();
-
-    if (! out)
-    {
-        standin::fs::remove (output, error);
-        return standin::fail (tool, "cannot write " + output);
-    }
-
-    std::printf ("%s: wrote %s (%zu components, unsigned stand-in)\n", tool, output.c_str(), components.size());
-    return 0;
+    return standin::writePackage (tool, output, product, std::to_string (components.size()) + " components");
 }
