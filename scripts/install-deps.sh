@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config
-    juce-modules-source
+    juce-modules-source libexpat1-dev
     googletest libgtest-dev libgmock-dev
     xvfb xauth xdotool xclip x11-utils openbox imagemagick
     clang libclang-rt-14-dev

@@ -198,11 +198,11 @@ TEST_F (BundleInfoReader, TextIsUtf8OrUtf16AndStrayBytesAreReadAsLatin1)
     }
 
     {
-        SCOPED_TRACE ("UTF-8 sequence cut off at the end of the file");
+        SCOPED_TRACE ("UTF-8 sequence cut off at the end of the file: text after the root element");
         const juce::String text (plistWithEntries (bothEntries ("com.example.cut", "2.0")) + "\n");
         juce::MemoryBlock bytes (text.toRawUTF8(), text.getNumBytesAsUTF8());
         bytes.append ("\xe2\x82", 2);
-        expectRead (readBytes (bytes), "com.example.cut", "2.0");
+        expectRefused (readBytes (bytes), unparsableText);
     }
 
     {
@@ -443,17 +443,32 @@ TEST_F (BundleInfoReader, DeeplyNestedDocumentsAreRefusedInsteadOfOverflowingThe
                 "com.deep", "1");
 }
 
-TEST_F (BundleInfoReader, HugeFilesAreRefusedAndLargeOnesRead)
+TEST_F (BundleInfoReader, LargeFilesAndInternalDoctypeSubsetsAreRead)
 {
-    // Several megabytes of otherwise valid property list.
-    const juce::String padding = juce::String::repeatedString ("QUJDREVGR0hJSktMTU5PUFFSU1RVVldYWVo=", 100000);
-    expectRefused (readPlist (plistWithEntries (bothEntries() + "<key>Blob</key><data>" + padding + "</data>")),
-                   unparsableText);
+    // Embedded icon data makes a property list megabytes long.
+    const auto icon = juce::String::repeatedString ("QUJDREVGR0hJSktMTU5PUFFSU1RVVldYWVo=\n", 44000);
+    const auto large = plistWithEntries ("<key>Icon</key><data>" + icon + "</data>" + bothEntries ("com.big", "2"));
+    ASSERT_GT (large.getNumBytesAsUTF8(), (size_t) 1600000);
+    expectRead (readPlist (large), "com.big", "2");
 
-    // Most of a megabyte is still fine.
-    const juce::String smaller = juce::String::repeatedString ("QUJDREVGR0hJSktMTU5PUFFSU1RVVldYWVo=", 25000);
-    expectRead (readPlist (plistWithEntries ("<key>Blob</key><data>" + smaller + "</data>" + bothEntries ("com.big", "2"))),
-                "com.big", "2");
+    const juce::String doctypes[] = {
+        "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\" []>",
+        "<!DOCTYPE plist [ <!ELEMENT plist ANY> <!ATTLIST plist version CDATA \"1.0\"> ]>",
+    };
+
+    for (auto& doctype : doctypes)
+    {
+        SCOPED_TRACE (doctype);
+        expectRead (readPlist ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + doctype + "\n<plist version=\"1.0\"><dict>"
+                               + bothEntries ("com.subset", "3") + "</dict></plist>"),
+                    "com.subset", "3");
+    }
+
+    // Only a file beyond any real property list is refused, before it is read.
+    auto bundle = makeBundle (scratch.folder, "Huge.vst3", {});
+    ASSERT_EQ (truncate (bundle.getChildFile ("Contents/Info.plist").getFullPathName().toRawUTF8(),
+                         64 * 1024 * 1024 + 1), 0);
+    expectRefused (read (bundle), unparsableText);
 }
 
 TEST_F (BundleInfoReader, FilesThatCannotBeReadToTheirEndAreRefused)
@@ -530,15 +545,37 @@ TEST_F (BundleInfoReader, ManyDistinctTagNamesAreRefused)
 
 TEST_F (BundleInfoReader, TextAfterAProcessingInstructionInsideAnElementDoesNotHang)
 {
-    // Found by fuzzing: the parser goes round in circles for ever on text that
-    // follows a processing instruction inside an element.
-    expectRefused (readPlist ("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>CFBundleIdentifier</key>"
-                              "<string><?xml version=\"1.0\"?>com.example.synth</string>"
-                              "<key>CFBundleShortVersionString</key><string>9</string></dict></plist>"),
-                   unparsableText);
+    // The parser goes round in circles for ever on text that follows a
+    // processing instruction inside an element, a reference included.
+    for (auto value : { "<?xml version=\"1.0\"?>com.example.synth", "<?pi?> <!-- c --> &#32;com.example.synth" })
+    {
+        SCOPED_TRACE (value);
+        expectRefused (readPlist (plistWithEntries (entry ("CFBundleIdentifier", value)
+                                                    + entry ("CFBundleShortVersionString", "9"))),
+                       unparsableText);
+    }
 
     // A processing instruction followed by an element, or at the end of an element, is fine.
     expectRead (readPlist ("<plist><dict><?pi x?><key>CFBundleIdentifier</key><string>com.pi</string>"
                            "<key>CFBundleShortVersionString</key><string>1<?pi?></string></dict></plist>"),
                 "com.pi", "1");
+}
+
+TEST_F (BundleInfoReader, AngleBracketsInTheDoctypeAreRefused)
+{
+    // The parser finds the DOCTYPE's end by counting '<' and '>': one inside a
+    // literal or comment there would make it read another element as the root.
+    const juce::String doctypes[] = {
+        "<!DOCTYPE plist SYSTEM \"x<y.dtd\">",
+        "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"a>b.dtd\">",
+        "<!DOCTYPE plist [ <!ATTLIST plist version CDATA \"<dict>\"> ]>",
+        "<!DOCTYPE plist [ <!-- < --> ]>",
+        "<!DOCTYPE plist [ <?pi > ?> ]>",
+    };
+
+    for (auto& doctype : doctypes)
+    {
+        SCOPED_TRACE (doctype);
+        expectRefused (readPlist (doctype + "<plist><dict>" + bothEntries() + "</dict></plist>"), unparsableText);
+    }
 }

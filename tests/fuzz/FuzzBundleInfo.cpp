@@ -1,15 +1,16 @@
 // libFuzzer target: every input becomes the Contents/Info.plist of a bundle
-// folder, which readBundleInfo then reads. Besides crashes, hangs and memory
+// folder, which readBundleInfo then reads; where the input is UTF-8 it is also
+// taken as a remembered value, which the settings store offers to the XML
+// parser when the check lets it through. Besides crashes, hangs and memory
 // errors (caught by the sanitizers and libFuzzer's -timeout), it checks:
-// - the reader's result and its outputs: written together and only on
-//   success, non-empty and trimmed; a failure shows either no dialog or one of
-//   the two texts; a success shows none;
-// - the parse guard against the real parser: for a document it lets through,
-//   it predicts whether the parser yields a document element, and the tree is
-//   no deeper than the nesting it measured; a document it refuses as
-//   unparsable indeed fails to parse (checked where that is safe to try).
+// - the reader's outputs: written together and only on success, non-empty and
+//   trimmed; a failure shows no dialog or "Failed to parse Info.plist."; a
+//   success shows none;
+// - that the parser yields a document for every ASCII text that the check
+//   finds well-formed.
 
-#include "builder/BundleInfo.cpp"
+#include "builder/BundleInfo.h"
+#include "builder/XmlCheck.h"
 #include "tests/fuzz/FuzzMessages.h"
 
 #include <cstdio>
@@ -26,59 +27,65 @@ namespace
         std::abort();
     }
 
-    int treeDepth (const juce::XmlElement& root)
+    void checkReader (const uint8_t* data, size_t size)
     {
-        juce::Array<std::pair<const juce::XmlElement*, int>> stack;
-        stack.add ({ &root, 1 });
-        int deepest = 0;
+        const auto plist = bundleFolder.getChildFile ("Contents").getChildFile ("Info.plist");
 
-        while (! stack.isEmpty())
+        // Written directly: File::replaceWithData deletes the file for empty data.
+        auto* file = std::fopen (plist.getFullPathName().toRawUTF8(), "wb");
+
+        if (file == nullptr)
+            fail ("cannot open", plist.getFullPathName());
+
+        const auto written = std::fwrite (data, 1, size, file);
+        std::fclose (file);
+
+        if (written != size)
+            fail ("cannot write", plist.getFullPathName());
+
+        fuzz_messages::numDialogs = 0;
+        juce::String bundleId ("earlier id"), version ("earlier version");
+
+        if (readBundleInfo (bundleFolder.getFullPathName(), bundleId, version))
         {
-            const auto [element, level] = stack.removeAndReturn (stack.size() - 1);
+            if (fuzz_messages::numDialogs != 0)
+                fail ("dialog on success");
 
-            if (element->isTextElement())
-                continue;
-
-            deepest = juce::jmax (deepest, level);
-
-            for (auto* child : element->getChildIterator())
-                stack.add ({ child, level + 1 });
+            if (bundleId.isEmpty() || version.isEmpty() || bundleId != bundleId.trim() || version != version.trim())
+                fail ("bad outputs on success", bundleId + " / " + version);
         }
+        else
+        {
+            if (bundleId != "earlier id" || version != "earlier version")
+                fail ("outputs touched on failure");
 
-        return deepest;
+            if (fuzz_messages::numDialogs > 1
+                 || (fuzz_messages::numDialogs == 1 && fuzz_messages::lastDialogText != "Failed to parse Info.plist."))
+                fail ("unexpected dialog", fuzz_messages::lastDialogText);
+        }
     }
 
-    void checkGuardAgainstParser (const uint8_t* data, size_t size)
+    void checkRememberedValue (const uint8_t* data, size_t size)
     {
-        juce::MemoryBlock bytes (data, size);
-        juce::String text;
+        const auto* chars = reinterpret_cast<const char*> (data);
 
-        if ((juce::int64) size > maxPropertyListBytes || ! decodePropertyList (bytes, text))
+        if (! juce::CharPointer_UTF8::isValidString (chars, (int) size))
             return;
 
-        ParseGuard guard (text);
+        const auto value = juce::String::fromUTF8 (chars, (int) size);
+        const auto verdict = checkXml (value);
 
-        if (guard.check())
-        {
-            const auto document = juce::XmlDocument (text).getDocumentElement();
-
-            if ((document != nullptr) != guard.documentExpected())
-                fail ("guard's prediction differs from the parser", document != nullptr ? "(parsed)" : "(failed)");
-
-            if (document != nullptr && treeDepth (*document) > guard.getMaxDepth() + 1)
-                fail ("tree deeper than the guard measured", juce::String (treeDepth (*document)) + " > " + juce::String (guard.getMaxDepth()));
-
+        if (verdict == XmlVerdict::unsafe)
             return;
-        }
 
-        // Only where the parser cannot go deep or expand entities: no '&', few '<'.
-        if (guard.refusedAsUnparsable()
-             && ! text.containsChar ('&')
-             && text.length() - text.removeCharacters ("<").length() <= 300)
-        {
-            if (juce::XmlDocument (text).getDocumentElement() != nullptr)
-                fail ("refused as unparsable, but the parser reads it");
-        }
+        const auto document = juce::parseXML (value);
+
+        // Only for ASCII: the framework's parser takes letters outside ASCII in
+        // names only where the C library's locale calls them letters, and expat
+        // takes a leading U+FEFF for a byte-order mark, that parser for text.
+        if (verdict == XmlVerdict::wellFormed && document == nullptr
+             && juce::CharPointer_ASCII::isValidString (chars, (int) size))
+            fail ("well-formed, but the parser yields no document");
     }
 }
 
@@ -93,45 +100,7 @@ extern "C" int LLVMFuzzerInitialize (int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
 {
-    const auto plist = bundleFolder.getChildFile ("Contents").getChildFile ("Info.plist");
-
-    // Written directly: File::replaceWithData deletes the file for empty data.
-    if (auto* file = std::fopen (plist.getFullPathName().toRawUTF8(), "wb"))
-    {
-        const auto written = std::fwrite (data, 1, size, file);
-        std::fclose (file);
-
-        if (written != size)
-            fail ("cannot write", plist.getFullPathName());
-    }
-    else
-    {
-        fail ("cannot open", plist.getFullPathName());
-    }
-
-    fuzz_messages::numDialogs = 0;
-    juce::String bundleId ("earlier id"), version ("earlier version");
-
-    const auto ok = readBundleInfo (bundleFolder.getFullPathName(), bundleId, version);
-
-    if (ok)
-    {
-        if (fuzz_messages::numDialogs != 0)
-            fail ("dialog on success");
-
-        if (bundleId.isEmpty() || version.isEmpty() || bundleId != bundleId.trim() || version != version.trim())
-            fail ("bad outputs on success", bundleId + " / " + version);
-    }
-    else
-    {
-        if (bundleId != "earlier id" || version != "earlier version")
-            fail ("outputs touched on failure");
-
-        if (fuzz_messages::numDialogs > 1
-             || (fuzz_messages::numDialogs == 1 && fuzz_messages::lastDialogText != "Failed to parse Info.plist."))
-            fail ("unexpected dialog", fuzz_messages::lastDialogText);
-    }
-
-    checkGuardAgainstParser (data, size);
+    checkReader (data, size);
+    checkRememberedValue (data, size);
     return 0;
 }
