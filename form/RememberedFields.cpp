@@ -1,5 +1,7 @@
 #include "form/MainComponent.h"
 #include "app/QuillmereApplication.h"
+#include "builder/Messages.h"
+#include "builder/XmlCheck.h"
 
 #if JUCE_MAC || JUCE_LINUX || JUCE_BSD
  #include <sys/stat.h>
@@ -36,6 +38,44 @@ namespace
         juce::ignoreUnused (settingsFile);
        #endif
     }
+
+    /** True when the settings store can write the value: it offers every value to
+        the framework's XML parser, which some texts would make crash or hang.
+    */
+    bool canBeStored (const juce::String& value)
+    {
+        return checkXml (value) != XmlVerdict::unsafe;
+    }
+
+    /** Stores a field's text, unless the store cannot write it; then the value
+        stored before stays, and the line names the field, never its text (one
+        of them is the password).
+    */
+    void rememberValue (juce::PropertiesFile& settings, const juce::String& key,
+                        const juce::String& fieldName, const juce::String& value)
+    {
+        if (canBeStored (value))
+            settings.setValue (key, value);
+        else
+            writeDiagnosticLine ("The " + fieldName + " was not saved: the settings file cannot hold its text.");
+    }
+
+    /** A value that the store cannot write can only have come from a settings file
+        edited by hand; it is dropped, so that the other values can be written.
+    */
+    void dropValuesThatCannotBeStored (juce::PropertiesFile& settings)
+    {
+        const auto keys = settings.getAllProperties().getAllKeys();
+
+        for (auto& key : keys)
+        {
+            if (! canBeStored (settings.getValue (key)))
+            {
+                settings.removeValue (key);
+                writeDiagnosticLine ("The stored value of " + key + " was dropped: the settings file cannot hold its text.");
+            }
+        }
+    }
 }
 
 void MainComponent::loadRememberedFields()
@@ -58,14 +98,16 @@ void MainComponent::saveRememberedFields()
     if (settings == nullptr)
         return;
 
-    settings->setValue ("AppleID", appleIdEditor->getText());
-    settings->setValue ("Password", appPasswordEditor->getText());
-    settings->setValue ("Team", teamEditor->getText());
-    settings->setValue ("KeychainProfile", keychainProfileEditor->getText());
+    rememberValue (*settings, "AppleID", "Apple ID", appleIdEditor->getText());
+    rememberValue (*settings, "Password", "App Password", appPasswordEditor->getText());
+    rememberValue (*settings, "Team", "Team", teamEditor->getText());
+    rememberValue (*settings, "KeychainProfile", "Keychain Profile", keychainProfileEditor->getText());
 
     // A file that is not written is left untouched, its mode included.
     if (! settings->needsToBeSaved())
         return;
+
+    dropValuesThatCannotBeStored (*settings);
 
     restrictToOwner (settings->getFile());
     settings->saveIfNeeded();

@@ -414,6 +414,20 @@ class App:
             self.session.key ("ctrl+a")
         self.session.type_text (text)
 
+    def paste (self, widget, text):
+        """Pastes text over the field's whole text, and waits until the field holds it."""
+        holder = self.session.set_clipboard (text)
+        self.click (widget)
+        wait_for ("the window of %s to have the keyboard focus after a click into %s" % (self.name, widget),
+                  self.has_focus)
+        self.session.key ("ctrl+a", "ctrl+v")
+        # The app fetches the clipboard while it handles the key; keep serving it until then.
+        time.sleep (1.0)
+        self.processes.end (holder)
+        shown = self.read_field (widget)
+        check (shown == text, "after pasting %d characters into %s it holds %d"
+                              % (len (text), widget, len (shown)))
+
     def read_field (self, widget):
         """The field's text, through select-all and copy onto the clipboard."""
         marker = "<quillmere-e2e-marker>"

@@ -129,7 +129,24 @@ def test (ctx):
     check (file_fingerprint (settings) == saved, "the instance that changed nothing rewrote the settings file")
 
     second.quit_with_signal (signal.SIGTERM)
-    check_settings (settings, dict (TYPED, Team="Other Team (ZZ99ZZ99ZZ)"))
+    stored = dict (TYPED, Team="Other Team (ZZ99ZZ99ZZ)")
+    check_settings (settings, stored)
+
+    #==========================================================================
+    log ("values the settings file cannot hold keep what was stored; the rest is saved, the quit completes")
+    secret = "s3cret-app-password"
+    app = ctx.start_app (session, home)
+    app.fill ("appleIdEditor", "<a><?x?>b</a>", replace=True)
+    app.fill ("appPasswordEditor", "<p><?x?>" + secret + "</p>", replace=True)
+    app.fill ("teamEditor", "Jane <Doe> & <", replace=True)
+    # Nested deeper than the parser is let go (a paste that reaches the app whole is short).
+    app.paste ("keychainProfileEditor", "<a>" * 2000)
+    app.quit_with_close_button()
+    check_settings (settings, dict (stored, Team="Jane <Doe> & <"))
+    for field in ("Apple ID", "App Password", "Keychain Profile"):
+        check ("The %s was not saved" % field in app.output(),
+               "no line says that the %s was not saved; output:\n%s" % (field, app.output()))
+    check (secret not in app.output(), "the app password's text reached the output:\n" + app.output())
 
     session.close()
 
