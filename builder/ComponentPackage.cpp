@@ -1,4 +1,5 @@
 #include "form/MainComponent.h"
+#include "builder/ChildPath.h"
 #include "builder/CommandLine.h"
 #include "builder/Messages.h"
 #include "platform/FolderCopy.h"
@@ -54,7 +55,7 @@ void MainComponent::buildComponentPackage (juce::String bundlePath,
                                            juce::String packageId,
                                            juce::String version)
 {
-    const auto componentPackage = juce::File (stagingPath).getChildFile (packageFileName);
+    const auto componentPackage = getChildOf (juce::File (stagingPath), packageFileName);
 
     // The name is made from the bundle's own version string: one holding a slash
     // (say "1.0/../../x") would send pkgbuild's output out of the staging folder.
@@ -70,7 +71,7 @@ void MainComponent::buildComponentPackage (juce::String bundlePath,
 
     const auto installFolder = payloadRoot.getChildFile (installLocation);
     const auto bundle = juce::File (bundlePath);
-    const auto stagedBundle = installFolder.getChildFile (bundle.getFileName());
+    const auto stagedBundle = getChildOf (installFolder, bundle.getFileName());
 
     if (! installFolder.createDirectory().wasOk())
     {

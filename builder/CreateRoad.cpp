@@ -1,4 +1,5 @@
 #include "form/MainComponent.h"
+#include "builder/ChildPath.h"
 #include "builder/CommandLine.h"
 #include "builder/Messages.h"
 #include "platform/TemporaryFolder.h"
@@ -61,7 +62,7 @@ void MainComponent::destinationChosen (const juce::File& destination)
     if (! buildProductPackage (stagingPath, destination.getFullPathName()))
         return;
 
-    const auto packagePath = destination.getChildFile (productNameEditor->getText() + ".pkg").getFullPathName();
+    const auto packagePath = getChildOf (destination, productNameEditor->getText() + ".pkg").getFullPathName();
     const auto command = makeNotarizationCommand (packagePath, keychainProfileEditor->getText());
     notarizationCommandEditor->setText (command, false);
 }

@@ -1,4 +1,5 @@
 #include "form/MainComponent.h"
+#include "builder/ChildPath.h"
 #include "builder/CommandLine.h"
 #include "builder/DistributionDefinition.h"
 #include "builder/Messages.h"
@@ -35,7 +36,7 @@ bool MainComponent::buildProductPackage (juce::String stagingPath, juce::String 
         }
     }
 
-    const auto packagePath = juce::File (destinationPath).getChildFile (productName + ".pkg").getFullPathName();
+    const auto packagePath = getChildOf (juce::File (destinationPath), productName + ".pkg").getFullPathName();
     const auto command = makeProductbuildCommand (distributionFile.getFullPathName(), resourcesPath, stagingPath,
                                                   teamEditor->getText(), packagePath);
     const auto status = std::system (command.toRawUTF8());

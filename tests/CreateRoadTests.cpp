@@ -264,6 +264,26 @@ TEST_F (CreateRoadTest, PathsWithSpacesAndQuotesInTheTemporaryFolderStayOneArgum
     EXPECT_TRUE (commandField().isNotEmpty());
 }
 
+TEST_F (CreateRoadTest, NamesBeginningWithATildeStayInsideTheirFolders)
+{
+    // The framework reads a name beginning with "~" as a path from a home folder.
+    probe->productNameEditor().setText ("~Synth", false);
+    probe->keychainProfileEditor().setText ("profile", false);
+    addBundle (BundleKind::vst3, "./~Fx", "com.vostrand.fx", "1");
+
+    const auto lines = runRoad();
+
+    const auto componentPackage = stagingFolder().getFullPathName() + "/~Fx VST3 v1.pkg";
+    const auto package = destination.getFullPathName() + "/~Synth.pkg";
+
+    EXPECT_EQ (lines, Texts { "Installer created successfully: " + componentPackage });
+    EXPECT_EQ (tools->arguments ("pkgbuild", 1).back(), componentPackage);
+    EXPECT_TRUE (tools->payload (1).getChildFile ("Library/Audio/Plug-Ins/VST3/./~Fx.vst3/Contents/Info.plist").existsAsFile());
+    EXPECT_EQ (tools->stagingListing (1), Texts ({ "distribution_pkg.xml", "~Fx VST3 v1.pkg" }));
+    EXPECT_EQ (tools->option ("productbuild", 1, "--output"), package);
+    EXPECT_EQ (commandField(), expectedCommand (package, "profile"));
+}
+
 //==============================================================================
 TEST_F (CreateRoadTest, ChooserAsksForAFolderAndItsAnswerRunsTheRoadWithTheValuesOfThatMoment)
 {
