@@ -13,7 +13,11 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo > /dev/null 2>&1; then
     exit 1
 fi
 
-QUILLMERE_BUILD_DIR="$build" QUILLMERE_BUILD_TYPE="$type" "$root/scripts/build.sh"
+# The app, and the packaging-tool stand-ins where the platform has no tools of its own.
+targets=(Quillmere)
+[ "$(uname)" = Darwin ] || targets+=(pkgbuild productbuild)
+
+QUILLMERE_BUILD_DIR="$build" QUILLMERE_BUILD_TYPE="$type" "$root/scripts/build.sh" --target "${targets[@]}"
 
 # Where the real packaging tools are missing, the project's stand-ins take their place.
 if ! command -v pkgbuild > /dev/null || ! command -v productbuild > /dev/null; then
