@@ -8,6 +8,41 @@
 
 namespace
 {
+    /*  The framework's parser searches the rest of the text again at some '<' and
+        '&', and builds an attribute value by copying it whole at each reference:
+        the count of those times the length is kept under this.
+    */
+    constexpr juce::int64 maxRescanChars = 100 * 1000 * 1000;
+
+    juce::int64 countOf (const char* bytes, size_t numBytes, char c)
+    {
+        juce::int64 n = 0;
+
+        for (size_t i = 0; i < numBytes; ++i)
+            n += bytes[i] == c ? 1 : 0;
+
+        return n;
+    }
+
+    /** True when a character reference has more digits than the framework's
+        parser reads (8 hexadecimal or 12 decimal ones; "&#x0000000041;" is "A"):
+        it would read the reference as another character.
+    */
+    bool hasOverlongCharacterReference (const juce::String& text)
+    {
+        for (auto i = text.indexOf ("&#"); i >= 0; i = text.indexOf (i + 2, "&#"))
+        {
+            const auto hex = text[i + 2] == 'x' || text[i + 2] == 'X';
+            const auto digits = text.substring (i + (hex ? 3 : 2))
+                                    .initialSectionContainingOnly (hex ? "0123456789abcdefABCDEF" : "0123456789");
+
+            if (digits.length() > (hex ? 8 : 12))
+                return true;
+        }
+
+        return false;
+    }
+
     /*  One run of expat over a text, watching for what the framework's parser
         cannot take: expat itself is not recursive, has no trouble with any of it
         and stops at the first error.
@@ -38,6 +73,9 @@ namespace
                 return false;
             }
 
+            // Undeclared parameter entities are then reported (as skipped); with no
+            // handler for external entities, nothing outside the text is read.
+            XML_SetParamEntityParsing (parser, XML_PARAM_ENTITY_PARSING_UNLESS_STANDALONE);
             XML_SetUserData (parser, this);
             XML_SetElementHandler (parser, startElement, endElement);
             XML_SetCharacterDataHandler (parser, characterData);
@@ -93,6 +131,14 @@ namespace
 
             for (auto** attribute = attributes; *attribute != nullptr; attribute += 2)
                 run.noteName (*attribute);
+
+            // The start tag as written, its attribute values' references included.
+            const auto start = (size_t) XML_GetCurrentByteIndex (run.parser);
+            const auto count = (size_t) XML_GetCurrentByteCount (run.parser);
+
+            if (start < run.numBytes
+                 && countOf (run.bytes + start, juce::jmin (count, run.numBytes - start), '&') * (juce::int64) count > maxRescanChars)
+                run.stop();
         }
 
         static void XMLCALL endElement (void* userData, const XML_Char*)
@@ -133,12 +179,17 @@ namespace
             }
         }
 
-        static void XMLCALL skippedEntity (void* userData, const XML_Char*, int)
+        /*  An undeclared entity, which expat allows beside an external DTD. The
+            framework's parser reads a general one as text, after looking it up
+            in the tokens of the internal DTD subset (slow, and fooled by what the
+            subset holds). After an undeclared parameter entity in the subset,
+            expat reports no more declarations, while that parser still uses them.
+        */
+        static void XMLCALL skippedEntity (void* userData, const XML_Char*, int isParameterEntity)
         {
-            // An undeclared entity, allowed beside an external DTD: to the framework's parser it is text.
             auto& run = of (userData);
 
-            if (run.afterInstruction)
+            if (isParameterEntity != 0 || run.hasInternalSubset || run.afterInstruction)
                 run.stop();
         }
 
@@ -167,10 +218,11 @@ namespace
             hold as elements. Property lists declare none.
         */
         static void XMLCALL startDoctype (void* userData, const XML_Char*, const XML_Char* systemId,
-                                          const XML_Char* publicId, int)
+                                          const XML_Char* publicId, int hasInternalSubset)
         {
             auto& run = of (userData);
             run.inDoctype = true;
+            run.hasInternalSubset = hasInternalSubset != 0;
 
             if (holdsAngleBracket (systemId) || holdsAngleBracket (publicId))
                 run.stop();
@@ -206,7 +258,7 @@ namespace
         size_t numBytes;
         XML_Parser parser = nullptr;
         int depth = 0;
-        bool afterInstruction = false, inDoctype = false;
+        bool afterInstruction = false, inDoctype = false, hasInternalSubset = false;
         std::unordered_set<std::string> names;
 
         JUCE_DECLARE_NON_COPYABLE (ExpatRun)
@@ -215,25 +267,29 @@ namespace
     /*  Where expat stops at an error, the framework's parser often reads on, so
         nothing in the rest of a text that is not XML may be able to trip it. It
         never reads past the start of a text that does not begin with markup.
-        Otherwise its deep recursion needs many '<', its endless loop and its
-        entity expansion need instructions and declarations, and its slow or
-        unchecked steps all start at '&': none of these may be there.
+        Otherwise it loops for ever on a processing instruction inside an
+        element, expands entities from a DOCTYPE, may read past the end at "&#",
+        recurses once per '<', pools the names before every '=', and searches
+        the rest of the text again at '<' and '&'.
     */
     bool mayTripParserPastAnError (const juce::String& text)
     {
         if (! text.trimStart().startsWithChar ('<'))
             return false;
 
-        if (text.contains ("<?") || text.contains ("<!") || text.containsChar ('&'))
+        const auto instruction = text.indexOf ("<?");
+
+        if ((instruction >= 0 && text.indexOf (instruction + 2, "?>") >= 0)
+             || text.contains ("<!DOCTYPE") || text.contains ("&#"))
             return true;
 
-        int numOpenBrackets = 0;
+        const auto* bytes = text.toRawUTF8();
+        const auto numBytes = text.getNumBytesAsUTF8();
+        const auto numOpen = countOf (bytes, numBytes, '<');
 
-        for (auto c : text)
-            if (c == '<' && ++numOpenBrackets > maxXmlNestingDepth)
-                return true;
-
-        return false;
+        return numOpen > maxXmlNestingDepth
+            || countOf (bytes, numBytes, '=') > maxXmlDistinctNames
+            || (numOpen + countOf (bytes, numBytes, '&')) * (juce::int64) numBytes > maxRescanChars;
     }
 }
 
@@ -243,7 +299,7 @@ XmlVerdict checkXml (const juce::String& text)
     ExpatRun run (text);
 
     if (run.parse())
-        return XmlVerdict::wellFormed;
+        return hasOverlongCharacterReference (text) ? XmlVerdict::unsafe : XmlVerdict::wellFormed;
 
     if (run.hazard || mayTripParserPastAnError (text))
         return XmlVerdict::unsafe;

@@ -37,12 +37,13 @@ constexpr int maxXmlDistinctNames = 10000;
 /** Checks a text before it goes to the framework's XML parser. It is unsafe when
     - it nests elements deeper than maxXmlNestingDepth, or uses more than
       maxXmlDistinctNames tag and attribute names;
-    - it declares entities;
+    - it declares entities, or its DOCTYPE refers to parameter entities;
+    - it refers to undeclared entities beside an internal DOCTYPE subset;
     - text follows a processing instruction inside an element;
     - a literal, comment or processing instruction of its DOCTYPE holds '<' or '>';
+    - a character reference has more than 8 hexadecimal or 12 decimal digits;
+    - a start tag holds so many references that its values take too long to build;
     - it is not well-formed, begins with markup and holds anything that the
-      parser, reading on past the error, could trip over: processing
-      instructions, declarations, character references, or more than
-      maxXmlNestingDepth '<'.
+      parser, reading on past the error, could trip over (see XmlCheck.cpp).
 */
 XmlVerdict checkXml (const juce::String& text);

@@ -17,7 +17,7 @@ namespace
 TEST (XmlCheck, OrdinaryAndUnusualValuesPassAndMarkupIsTold)
 {
     for (auto value : { "", "  jane@example.com", "Jane <Doe>", "a & b", "<", "<Jane>", "abc&#x1",
-                        "Jane Doe (AB12CD34EF)", "\xc3\xa9t\xc3\xa9" })
+                        "Jane Doe (AB12CD34EF)", "\xc3\xa9t\xc3\xa9", "<&Pa55word", "<?x9-secret", "<!Pa55" })
     {
         SCOPED_TRACE (value);
         EXPECT_EQ (checkXml (juce::String::fromUTF8 (value)), XmlVerdict::notWellFormed);
@@ -42,7 +42,15 @@ TEST (XmlCheck, TextsThatWouldCrashOrHangTheParserAreUnsafe)
         "<r x><?x?>b</r>",
         "<a>&#x41",
         "<a>" + juce::String::repeatedString ("&", 100000),
+        "<a" + juce::String::repeatedString (" _=''", 20000) + " $/>",
         "<!DOCTYPE a [ <!ENTITY e \"&e;\"> ]><a>&e;</a>",
+        // Declarations that expat stops reporting after an undeclared parameter entity.
+        "<!DOCTYPE a [ %p; <!ENTITY e \"&e;\"> ]><a>&e;</a>",
+        "<!DOCTYPE a [ %p; <!ATTLIST a b CDATA \">><x>fake</x>\"> ]><a>real</a>",
+        // Read as other characters, or slowly.
+        "<a>&#x000000041;</a>",
+        "<a>&#0000000000065;</a>",
+        "<a b='" + juce::String::repeatedString ("&lt;", 6000) + "'/>",
     };
 
     for (auto& value : values)
