@@ -1,7 +1,7 @@
+#include "form/RememberedFields.h"
 #include "form/MainComponent.h"
 #include "app/QuillmereApplication.h"
 #include "builder/Messages.h"
-#include "builder/XmlCheck.h"
 
 #if JUCE_MAC || JUCE_LINUX || JUCE_BSD
  #include <sys/stat.h>
@@ -39,45 +39,50 @@ namespace
        #endif
     }
 
-    /** True when the settings store can write the value: it offers every value to
-        the framework's XML parser, which some texts would make crash or hang.
-    */
-    bool canBeStored (const juce::String& value)
+    /** Every value as text, written and replaced whole as the framework writes its file. */
+    bool writeValuesAsText (juce::PropertiesFile& settings)
     {
-        return checkXml (value) != XmlVerdict::unsafe;
-    }
+        const auto file = settings.getFile();
 
-    /** Stores a field's text, unless the store cannot write it; then the value
-        stored before stays, and the line names the field, never its text (one
-        of them is the password).
-    */
-    void rememberValue (juce::PropertiesFile& settings, const juce::String& key,
-                        const juce::String& fieldName, const juce::String& value)
-    {
-        if (canBeStored (value))
-            settings.setValue (key, value);
-        else
-            writeDiagnosticLine ("The " + fieldName + " was not saved: the settings file cannot hold its text.");
-    }
+        if (file == juce::File() || file.isDirectory() || ! file.getParentDirectory().createDirectory())
+            return false;
 
-    /** A value that the store cannot write can only have come from a settings file
-        edited by hand; it is dropped, so that the other values can be written.
-    */
-    void dropValuesThatCannotBeStored (juce::PropertiesFile& settings)
-    {
-        const auto keys = settings.getAllProperties().getAllKeys();
+        juce::XmlElement document ("PROPERTIES");
+        auto& values = settings.getAllProperties();
 
-        for (auto& key : keys)
+        for (int i = 0; i < values.size(); ++i)
         {
-            if (! canBeStored (settings.getValue (key)))
-            {
-                settings.removeValue (key);
-                writeDiagnosticLine ("The stored value of " + key + " was dropped: the settings file cannot hold its text.");
-            }
+            auto* element = document.createNewChildElement ("VALUE");
+            element->setAttribute ("name", values.getAllKeys()[i]);
+            element->setAttribute ("val", values.getAllValues()[i]);
         }
+
+        return document.writeTo (file, {});
     }
 }
 
+//==============================================================================
+bool saveSettingsIfNeeded (juce::PropertiesFile& settings)
+{
+    const juce::ScopedLock lock (settings.getLock());
+
+    // A file that is not written is left untouched, its mode included.
+    if (! settings.needsToBeSaved())
+        return true;
+
+    const auto file = settings.getFile();
+
+    restrictToOwner (file);
+    const auto written = writeValuesAsText (settings);
+    restrictToOwner (file);
+
+    // Cleared after a failed write too: the store would otherwise try again
+    // with its own writer when it is closed.
+    settings.setNeedsToBeSaved (false);
+    return written;
+}
+
+//==============================================================================
 void MainComponent::loadRememberedFields()
 {
     auto* settings = getUserSettings();
@@ -98,18 +103,12 @@ void MainComponent::saveRememberedFields()
     if (settings == nullptr)
         return;
 
-    rememberValue (*settings, "AppleID", "Apple ID", appleIdEditor->getText());
-    rememberValue (*settings, "Password", "App Password", appPasswordEditor->getText());
-    rememberValue (*settings, "Team", "Team", teamEditor->getText());
-    rememberValue (*settings, "KeychainProfile", "Keychain Profile", keychainProfileEditor->getText());
+    settings->setValue ("AppleID", appleIdEditor->getText());
+    settings->setValue ("Password", appPasswordEditor->getText());
+    settings->setValue ("Team", teamEditor->getText());
+    settings->setValue ("KeychainProfile", keychainProfileEditor->getText());
 
-    // A file that is not written is left untouched, its mode included.
-    if (! settings->needsToBeSaved())
-        return;
-
-    dropValuesThatCannotBeStored (*settings);
-
-    restrictToOwner (settings->getFile());
-    settings->saveIfNeeded();
-    restrictToOwner (settings->getFile());
+    // The line names the file, never a value: one of them is the password.
+    if (! saveSettingsIfNeeded (*settings))
+        writeDiagnosticLine ("The remembered fields could not be saved to " + settings->getFile().getFullPathName() + ".");
 }

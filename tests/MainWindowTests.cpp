@@ -1,7 +1,11 @@
-// The main window as the application opens it, and the settings store's location.
+// The main window as the application opens it, and the settings store: its
+// location, and the file that the form writes.
 
 #include "tests/FormProbe.h"
 #include "app/QuillmereApplication.h"
+#include "form/RememberedFields.h"
+
+#include <sys/stat.h>
 
 using namespace testing_helpers;
 
@@ -113,4 +117,63 @@ TEST (SettingsStore, AFormOutsideTheApplicationReadsAndWritesNothing)
     // Other libraries may leave caches in the home folder; no settings may appear.
     EXPECT_FALSE (scratch.folder.getChildFile ("Vostrand").exists());
     EXPECT_EQ (scratch.folder.findChildFiles (juce::File::findFiles, true, "*.settings").size(), 0);
+}
+
+TEST (SettingsStore, EveryValueIsStoredAsTextAndReadBackExactlyByTheFramework)
+{
+    ScratchFolder scratch;
+    const auto file = scratch.folder.getChildFile ("Vostrand/Quillmere/Quillmere.settings");
+    const auto options = QuillmereApplication::getSettingsOptions ("Quillmere");
+
+    // As earlier builds wrote it: a value that parses as XML as an element.
+    ASSERT_TRUE (file.getParentDirectory().createDirectory());
+    ASSERT_TRUE (file.replaceWithText ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n\n<PROPERTIES>\n"
+                                       "  <VALUE name=\"Password\" val=\"&lt;Pa55&amp;#word\"/>\n"
+                                       "  <VALUE name=\"Team\"><t a=\"1\"/></VALUE>\n</PROPERTIES>\n"));
+
+    juce::Random random (20261209);
+    juce::String password;
+
+    for (int i = 0; i < 1000; ++i)
+        password << (juce::juce_wchar) random.nextInt ({ 32, 127 });
+
+    const juce::StringArray values { "<Tom & Jerry> &#169; 2024", "<?abc?>xyz", "<a b='1'/> ", "<x>&#65;</x>",
+                                     "<a><?x?>b</a>", juce::String::repeatedString ("<a>", 2000) + juce::String::repeatedString ("</a>", 2000),
+                                     juce::String::repeatedString ("<a>", 100000) + juce::String::repeatedString ("</a>", 100000),
+                                     "<" + password, juce::String::fromUTF8 (" \xf0\x9f\x8e\xb9 caf\xc3\xa9\t\"'\n") };
+
+    {
+        juce::PropertiesFile settings (file, options);
+        EXPECT_EQ (settings.getValue ("Password"), "<Pa55&#word");
+        EXPECT_EQ (settings.getValue ("Team"), "<t a=\"1\"/>");
+
+        for (int i = 0; i < values.size(); ++i)
+            settings.setValue ("Value" + juce::String (i), values[i]);
+
+        EXPECT_TRUE (saveSettingsIfNeeded (settings));
+        EXPECT_FALSE (settings.needsToBeSaved());
+    }
+
+    // Nothing but values given as text: the store did not write the file again itself.
+    const auto document = juce::parseXML (file);
+    ASSERT_NE (document, nullptr);
+    EXPECT_EQ (document->getNumChildElements(), values.size() + 2);
+
+    for (auto* value : document->getChildIterator())
+    {
+        EXPECT_EQ (value->getTagName(), "VALUE");
+        EXPECT_TRUE (value->hasAttribute ("val")) << value->getStringAttribute ("name");
+        EXPECT_EQ (value->getNumChildElements(), 0) << value->getStringAttribute ("name");
+    }
+
+    const juce::PropertiesFile reread (file, options);
+    EXPECT_EQ (reread.getValue ("Password"), "<Pa55&#word");
+    EXPECT_EQ (reread.getValue ("Team"), "<t a=\"1\"/>");
+
+    for (int i = 0; i < values.size(); ++i)
+        EXPECT_EQ (reread.getValue ("Value" + juce::String (i)), values[i]) << values[i].substring (0, 40);
+
+    struct stat info;
+    ASSERT_EQ (::stat (file.getFullPathName().toRawUTF8(), &info), 0);
+    EXPECT_EQ (info.st_mode & 0777, 0600u);
 }

@@ -133,20 +133,47 @@ def test (ctx):
     check_settings (settings, stored)
 
     #==========================================================================
-    log ("values the settings file cannot hold keep what was stored; the rest is saved, the quit completes")
-    secret = "s3cret-app-password"
+    log ("a password that an earlier build stored survives a run that changes another field")
+    with open (settings, "w") as f:
+        f.write ('<?xml version="1.0" encoding="UTF-8"?>\n\n<PROPERTIES>\n'
+                 '  <VALUE name="AppleID" val="dev.jane@example.com"/>\n'
+                 '  <VALUE name="Password" val="&lt;Pa55&amp;#word"/>\n'
+                 '  <VALUE name="Team" val="Jane Doe (AB12CD34EF)"/>\n</PROPERTIES>\n')
     app = ctx.start_app (session, home)
-    app.fill ("appleIdEditor", "<a><?x?>b</a>", replace=True)
-    app.fill ("appPasswordEditor", "<p><?x?>" + secret + "</p>", replace=True)
-    app.fill ("teamEditor", "Jane <Doe> & <", replace=True)
-    # Nested deeper than the parser is let go (a paste that reaches the app whole is short).
-    app.paste ("keychainProfileEditor", "<a>" * 2000)
+    shown = app.read_field ("appPasswordEditor")
+    check (shown == "<Pa55&#word", "the stored password shows as %r" % shown)
+    app.fill ("teamEditor", "Other Team (ZZ99ZZ99ZZ)", replace=True)
     app.quit_with_close_button()
-    check_settings (settings, dict (stored, Team="Jane <Doe> & <"))
-    for field in ("Apple ID", "App Password", "Keychain Profile"):
-        check ("The %s was not saved" % field in app.output(),
-               "no line says that the %s was not saved; output:\n%s" % (field, app.output()))
-    check (secret not in app.output(), "the app password's text reached the output:\n" + app.output())
+    check_settings (settings, { "AppleID": "dev.jane@example.com", "Password": "<Pa55&#word",
+                                "Team": "Other Team (ZZ99ZZ99ZZ)", "KeychainProfile": "" })
+    check ("Pa55" not in app.output() and "saved" not in app.output(),
+           "the quit wrote about the fields:\n" + app.output())
+
+    #==========================================================================
+    log ("values that look like markup are stored as typed and come back exactly")
+    markup = { "AppleID":         "<a b='1'/> ",
+               "Password":        "<x>&#65;</x>",
+               "Team":            "<Tom & Jerry> &#169; 2024",
+               # Nested deep (a paste that reaches the app whole is short).
+               "KeychainProfile": "<a><?x?>b" + "<a>" * 2000 + "</a>" * 2001 }
+    app = ctx.start_app (session, home)
+    for key, editor in REMEMBERED_EDITORS:
+        if key == "KeychainProfile":
+            app.paste (editor, markup[key])
+        else:
+            app.fill (editor, markup[key], replace=True)
+    app.quit_with_close_button()
+    check_settings (settings, markup)
+    check ("saved" not in app.output(), "the quit wrote about the fields:\n" + app.output())
+    saved = file_fingerprint (settings)
+
+    app = ctx.start_app (session, home)
+    for key, editor in REMEMBERED_EDITORS[:3]:
+        shown = app.read_field (editor)
+        check (shown == markup[key], "at the next start %s shows %r, expected %r" % (editor, shown, markup[key]))
+    app.quit_with_close_button()
+    # Only a text that came back other than stored would have been written again.
+    check (file_fingerprint (settings) == saved, "a run that changed nothing rewrote the settings file")
 
     session.close()
 

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <juce_data_structures/juce_data_structures.h>
+
+/** Writes the settings file if the store is marked as changed, and clears that
+    mark, so that the store never writes the file itself.
+
+    The layout is the framework's XML properties file, but every value is the
+    "val" attribute of its VALUE element: the framework's own writer offers each
+    value to its XML parser first and stores what parses as an element, so a
+    value that looks like markup would come back in the parser's own form, or
+    could crash or hang it. The framework's loader reads both forms.
+
+    Returns false when the file could not be written.
+*/
+bool saveSettingsIfNeeded (juce::PropertiesFile& settings);
