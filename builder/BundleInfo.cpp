@@ -5,6 +5,8 @@
 
 #include <sys/stat.h>
 
+#include <vector>
+
 namespace
 {
     const char* const missingPropertyListText = "Info.plist file does not exist at path.";
@@ -106,6 +108,48 @@ namespace
         return repaired.toUTF8();
     }
 
+    /** UTF-16 after its byte-order mark, in either byte order, up to its first
+        zero unit. A surrogate that is not part of a pair becomes U+FFFD.
+    */
+    juce::String decodeUtf16 (const juce::uint8* data, size_t size)
+    {
+        const auto bigEndian = juce::CharPointer_UTF16::isByteOrderMarkBigEndian (data);
+        const auto numUnits = size / 2 - 1;
+
+        auto unitAt = [data, bigEndian] (size_t i)
+        {
+            const auto* unit = data + 2 + 2 * i;
+            return (juce::juce_wchar) (bigEndian ? (unit[0] << 8) | unit[1] : (unit[1] << 8) | unit[0]);
+        };
+
+        auto isHighSurrogate = [] (juce::juce_wchar c)   { return c >= 0xd800 && c <= 0xdbff; };
+        auto isLowSurrogate  = [] (juce::juce_wchar c)   { return c >= 0xdc00 && c <= 0xdfff; };
+
+        std::vector<juce::juce_wchar> characters;
+        characters.reserve (numUnits + 1);
+
+        for (size_t i = 0; i < numUnits; ++i)
+        {
+            const auto unit = unitAt (i);
+
+            if (unit == 0)
+                break;
+
+            if (isHighSurrogate (unit) && i + 1 < numUnits && isLowSurrogate (unitAt (i + 1)))
+            {
+                characters.push_back (0x10000 + ((unit - 0xd800) << 10) + (unitAt (i + 1) - 0xdc00));
+                ++i;
+            }
+            else
+            {
+                characters.push_back (isHighSurrogate (unit) || isLowSurrogate (unit) ? 0xfffd : unit);
+            }
+        }
+
+        characters.push_back (0);
+        return juce::String (juce::CharPointer_UTF32 (characters.data()));
+    }
+
     /** Turns the file's bytes into the text that the XML parser reads, as
         juce::XmlDocument does for a file: a UTF-16 file (with its byte-order
         mark) is converted, anything else is UTF-8, with or without a byte-order
@@ -128,7 +172,7 @@ namespace
         if (juce::CharPointer_UTF16::isByteOrderMarkBigEndian (data)
              || juce::CharPointer_UTF16::isByteOrderMarkLittleEndian (data))
         {
-            text = juce::String::createStringFromData (data, (int) size);
+            text = decodeUtf16 (data, size);
             return true;
         }
 
@@ -163,12 +207,32 @@ namespace
         if (! readFileBytes (plistFile, bytes) || ! decodePropertyList (bytes, text))
             return {};
 
-        if (checkXml (text) != XmlVerdict::wellFormed)
+        if (! isSafeWellFormedXml (text))
             return {};
 
         // Parsed from the text already read: a document given as text cannot make
         // the parser open other files (an external DTD or entity).
         return juce::XmlDocument (text).getDocumentElement();
+    }
+
+    void appendAllSubText (const juce::XmlElement& element, juce::MemoryOutputStream& text)
+    {
+        if (element.isTextElement())
+            text << element.getText();
+        else
+            for (auto* child : element.getChildIterator())
+                appendAllSubText (*child, text);
+    }
+
+    /** The same text as juce::XmlElement::getAllSubText, built in one pass: that
+        copies the whole text again at every level that has more than one child.
+        (The nesting is bounded by the XML check.)
+    */
+    juce::String getAllSubText (const juce::XmlElement& element)
+    {
+        juce::MemoryOutputStream text;
+        appendAllSubText (element, text);
+        return text.toUTF8();
     }
 
     /** The first child of the root whose tag is "dict" in any letter case. */
@@ -214,14 +278,14 @@ bool readBundleInfo (const juce::String& bundlePath, juce::String& bundleId, juc
 
         if (tag == "key")
         {
-            currentKey = child->getAllSubText().trim();
+            currentKey = getAllSubText (*child).trim();
         }
         else if (tag == "string" && currentKey.isNotEmpty())
         {
             if (currentKey == "CFBundleIdentifier")
-                foundId = child->getAllSubText().trim();
+                foundId = getAllSubText (*child).trim();
             else if (currentKey == "CFBundleShortVersionString")
-                foundVersion = child->getAllSubText().trim();
+                foundVersion = getAllSubText (*child).trim();
 
             currentKey.clear();
         }

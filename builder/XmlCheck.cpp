@@ -8,9 +8,8 @@
 
 namespace
 {
-    /*  The framework's parser searches the rest of the text again at some '<' and
-        '&', and builds an attribute value by copying it whole at each reference:
-        the count of those times the length is kept under this.
+    /*  The framework's parser builds an attribute value by copying it whole at
+        each reference: a start tag's references times its length are kept under this.
     */
     constexpr juce::int64 maxRescanChars = 100 * 1000 * 1000;
 
@@ -26,18 +25,31 @@ namespace
 
     /** True when a character reference has more digits than the framework's
         parser reads (8 hexadecimal or 12 decimal ones; "&#x0000000041;" is "A"):
-        it would read the reference as another character.
+        it would read the reference as another character. One pass over the text.
     */
-    bool hasOverlongCharacterReference (const juce::String& text)
+    bool hasOverlongCharacterReference (const char* bytes, size_t numBytes)
     {
-        for (auto i = text.indexOf ("&#"); i >= 0; i = text.indexOf (i + 2, "&#"))
+        for (size_t i = 0; i + 1 < numBytes; ++i)
         {
-            const auto hex = text[i + 2] == 'x' || text[i + 2] == 'X';
-            const auto digits = text.substring (i + (hex ? 3 : 2))
-                                    .initialSectionContainingOnly (hex ? "0123456789abcdefABCDEF" : "0123456789");
+            if (bytes[i] != '&' || bytes[i + 1] != '#')
+                continue;
 
-            if (digits.length() > (hex ? 8 : 12))
+            auto end = i + 2;
+            const auto hex = end < numBytes && (bytes[end] == 'x' || bytes[end] == 'X');
+
+            if (hex)
+                ++end;
+
+            const auto firstDigit = end;
+
+            while (end < numBytes && (hex ? juce::CharacterFunctions::getHexDigitValue ((juce::juce_wchar) bytes[end]) >= 0
+                                          : juce::CharacterFunctions::isDigit (bytes[end])))
+                ++end;
+
+            if (end - firstDigit > (hex ? 8u : 12u))
                 return true;
+
+            i = end - 1;
         }
 
         return false;
@@ -96,10 +108,12 @@ namespace
     private:
         static ExpatRun& of (void* userData)     { return *static_cast<ExpatRun*> (userData); }
 
-        static bool holdsAngleBracket (const XML_Char* text)
+        static bool holdsAnyOf (const XML_Char* text, const char* characters)
         {
-            return text != nullptr && std::string (text).find_first_of ("<>") != std::string::npos;
+            return text != nullptr && std::string (text).find_first_of (characters) != std::string::npos;
         }
+
+        static bool holdsAngleBracket (const XML_Char* text)    { return holdsAnyOf (text, "<>"); }
 
         void stop()
         {
@@ -215,7 +229,11 @@ namespace
         //==============================================================================
         /*  The framework's parser finds the end of a DOCTYPE by counting '<' and
             '>', and expands declared entities recursively, parsing any markup they
-            hold as elements. Property lists declare none.
+            hold as elements. Property lists declare none. It takes what stands
+            between the DOCTYPE's first '[' and its last ']' for the internal
+            subset, and searches it, split into tokens, for every entity that it
+            does not know: a '[' in the system literal would make most of the
+            DOCTYPE such a subset, outside expat's view.
         */
         static void XMLCALL startDoctype (void* userData, const XML_Char*, const XML_Char* systemId,
                                           const XML_Char* publicId, int hasInternalSubset)
@@ -224,7 +242,7 @@ namespace
             run.inDoctype = true;
             run.hasInternalSubset = hasInternalSubset != 0;
 
-            if (holdsAngleBracket (systemId) || holdsAngleBracket (publicId))
+            if (holdsAngleBracket (systemId) || holdsAngleBracket (publicId) || holdsAnyOf (systemId, "["))
                 run.stop();
         }
 
@@ -263,46 +281,12 @@ namespace
 
         JUCE_DECLARE_NON_COPYABLE (ExpatRun)
     };
-
-    /*  Where expat stops at an error, the framework's parser often reads on, so
-        nothing in the rest of a text that is not XML may be able to trip it. It
-        never reads past the start of a text that does not begin with markup.
-        Otherwise it loops for ever on a processing instruction inside an
-        element, expands entities from a DOCTYPE, may read past the end at "&#",
-        recurses once per '<', pools the names before every '=', and searches
-        the rest of the text again at '<' and '&'.
-    */
-    bool mayTripParserPastAnError (const juce::String& text)
-    {
-        if (! text.trimStart().startsWithChar ('<'))
-            return false;
-
-        const auto instruction = text.indexOf ("<?");
-
-        if ((instruction >= 0 && text.indexOf (instruction + 2, "?>") >= 0)
-             || text.contains ("<!DOCTYPE") || text.contains ("&#"))
-            return true;
-
-        const auto* bytes = text.toRawUTF8();
-        const auto numBytes = text.getNumBytesAsUTF8();
-        const auto numOpen = countOf (bytes, numBytes, '<');
-
-        return numOpen > maxXmlNestingDepth
-            || countOf (bytes, numBytes, '=') > maxXmlDistinctNames
-            || (numOpen + countOf (bytes, numBytes, '&')) * (juce::int64) numBytes > maxRescanChars;
-    }
 }
 
 //==============================================================================
-XmlVerdict checkXml (const juce::String& text)
+bool isSafeWellFormedXml (const juce::String& text)
 {
     ExpatRun run (text);
 
-    if (run.parse())
-        return hasOverlongCharacterReference (text) ? XmlVerdict::unsafe : XmlVerdict::wellFormed;
-
-    if (run.hazard || mayTripParserPastAnError (text))
-        return XmlVerdict::unsafe;
-
-    return XmlVerdict::notWellFormed;
+    return run.parse() && ! hasOverlongCharacterReference (text.toRawUTF8(), text.getNumBytesAsUTF8());
 }

@@ -8,23 +8,10 @@
 
     The framework's parser reads nested elements recursively, goes round in
     circles on some input, expands declared entities within entities, counts
-    angle brackets to find the end of a DOCTYPE, and reads on past most errors.
-    Every text it is given, by the property-list reader or by the settings
-    store (which offers each value to it), passes this check first.
+    angle brackets to find the end of a DOCTYPE, and searches the DOCTYPE's
+    tokens for every entity it does not know. Every property list passes this
+    check before that parser reads it.
 */
-enum class XmlVerdict
-{
-    /** Well-formed XML that the framework's parser reads safely and as written. */
-    wellFormed,
-
-    /** Not well-formed, but safe to hand to the framework's parser. */
-    notWellFormed,
-
-    /** Would overflow the stack, hang, take far too long or be misread:
-        never hand it to the framework's parser.
-    */
-    unsafe
-};
 
 /** The deepest nesting of elements that passes. */
 constexpr int maxXmlNestingDepth = 1000;
@@ -34,16 +21,17 @@ constexpr int maxXmlNestingDepth = 1000;
 */
 constexpr int maxXmlDistinctNames = 10000;
 
-/** Checks a text before it goes to the framework's XML parser. It is unsafe when
+/** True for well-formed XML that the framework's parser reads safely, in time
+    and as written. False when the text is not well-formed, or when
     - it nests elements deeper than maxXmlNestingDepth, or uses more than
       maxXmlDistinctNames tag and attribute names;
     - it declares entities, or its DOCTYPE refers to parameter entities;
     - it refers to undeclared entities beside an internal DOCTYPE subset;
     - text follows a processing instruction inside an element;
-    - a literal, comment or processing instruction of its DOCTYPE holds '<' or '>';
+    - a literal, comment or processing instruction of its DOCTYPE holds '<' or
+      '>', or its system literal holds '[';
     - a character reference has more than 8 hexadecimal or 12 decimal digits;
-    - a start tag holds so many references that its values take too long to build;
-    - it is not well-formed, begins with markup and holds anything that the
-      parser, reading on past the error, could trip over (see XmlCheck.cpp).
+    - a start tag holds so many references that its values take too long to build.
+    Takes time in proportion to the text's length.
 */
-XmlVerdict checkXml (const juce::String& text);
+bool isSafeWellFormedXml (const juce::String& text);

@@ -225,6 +225,29 @@ TEST_F (BundleInfoReader, TextIsUtf8OrUtf16AndStrayBytesAreReadAsLatin1)
 
         expectRead (readBytes (out.getMemoryBlock()), "com.example.wide", "4.5");
     }
+
+    {
+        SCOPED_TRACE ("UTF-16 in both byte orders, with a surrogate pair and a lone surrogate");
+        const auto text = plistWithEntries (bothEntries ("com.example.@keys", "5.#")
+                                            + entry ("NSHumanReadableCopyright", "@ 2026 Vostrand"));
+
+        for (auto bigEndian : { false, true })
+        {
+            juce::MemoryOutputStream out;
+            auto writeUnit = [&] (int unit) { bigEndian ? out.writeShortBigEndian ((short) unit) : out.writeShort ((short) unit); };
+            writeUnit (0xfeff);
+
+            for (auto c : text)
+            {
+                if (c == '@')       { writeUnit (0xd83c); writeUnit (0xdfb9); }   // U+1F3B9
+                else if (c == '#')  { writeUnit (0xdc00); }
+                else                { writeUnit ((int) c); }
+            }
+
+            expectRead (readBytes (out.getMemoryBlock()), juce::String::fromUTF8 ("com.example.\xf0\x9f\x8e\xb9keys"),
+                        juce::String::fromUTF8 ("5.\xef\xbf\xbd"));
+        }
+    }
 }
 
 TEST_F (BundleInfoReader, WithoutATopLevelDictionaryTheBundleIsRefusedSilently)
@@ -513,6 +536,12 @@ TEST_F (BundleInfoReader, EntityTricksAreRefusedOrReadSafely)
                    unparsableText);
     expectRefused (readPlist ("<plist><dict><string>&#x41"), unparsableText);
 
+    // Undeclared entities beside an internal subset: the parser would look each one
+    // up in the subset's tokens.
+    expectRefused (readPlist ("<!DOCTYPE plist SYSTEM \"x.dtd\" [ <!ELEMENT plist ANY> ]><plist><dict>"
+                              + bothEntries ("com.&vendor;.synth", "1") + "</dict></plist>"),
+                   unparsableText);
+
     // An external DTD is never opened, even an endless one; unknown entities stand for their names.
     expectRead (readPlist ("<!DOCTYPE plist SYSTEM \"/dev/zero\"><plist><dict>"
                            + bothEntries ("com.&vendor;.synth", "1") + "</dict></plist>"),
@@ -555,11 +584,14 @@ TEST_F (BundleInfoReader, TextAfterAProcessingInstructionInsideAnElementDoesNotH
                 "com.pi", "1");
 }
 
-TEST_F (BundleInfoReader, AngleBracketsInTheDoctypeAreRefused)
+TEST_F (BundleInfoReader, AngleBracketsInTheDoctypeAndASquareBracketInItsSystemLiteralAreRefused)
 {
     // The parser finds the DOCTYPE's end by counting '<' and '>': one inside a
     // literal or comment there would make it read another element as the root.
+    // It takes what follows a '[' for an internal subset, and searches its
+    // tokens at every entity it does not know.
     const juce::String doctypes[] = {
+        "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"[ a a a ]\">",
         "<!DOCTYPE plist SYSTEM \"x<y.dtd\">",
         "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"a>b.dtd\">",
         "<!DOCTYPE plist [ <!ATTLIST plist version CDATA \"<dict>\"> ]>",

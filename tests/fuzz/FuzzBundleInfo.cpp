@@ -1,13 +1,11 @@
 // libFuzzer target: every input becomes the Contents/Info.plist of a bundle
-// folder, which readBundleInfo then reads; where the input is UTF-8 it is also
-// taken as a remembered value, which the settings store offers to the XML
-// parser when the check lets it through. Besides crashes, hangs and memory
+// folder, which readBundleInfo then reads. Besides crashes, hangs and memory
 // errors (caught by the sanitizers and libFuzzer's -timeout), it checks:
 // - the reader's outputs: written together and only on success, non-empty and
 //   trimmed; a failure shows no dialog or "Failed to parse Info.plist."; a
 //   success shows none;
-// - that the parser yields a document for every ASCII text that the check
-//   finds well-formed.
+// - that the parser yields a document for every ASCII text that the XML check
+//   lets through.
 
 #include "builder/BundleInfo.h"
 #include "builder/XmlCheck.h"
@@ -65,27 +63,20 @@ namespace
         }
     }
 
-    void checkRememberedValue (const uint8_t* data, size_t size)
+    void checkVerdict (const uint8_t* data, size_t size)
     {
         const auto* chars = reinterpret_cast<const char*> (data);
-
-        if (! juce::CharPointer_UTF8::isValidString (chars, (int) size))
-            return;
-
-        const auto value = juce::String::fromUTF8 (chars, (int) size);
-        const auto verdict = checkXml (value);
-
-        if (verdict == XmlVerdict::unsafe)
-            return;
-
-        const auto document = juce::parseXML (value);
 
         // Only for ASCII: the framework's parser takes letters outside ASCII in
         // names only where the C library's locale calls them letters, and expat
         // takes a leading U+FEFF for a byte-order mark, that parser for text.
-        if (verdict == XmlVerdict::wellFormed && document == nullptr
-             && juce::CharPointer_ASCII::isValidString (chars, (int) size))
-            fail ("well-formed, but the parser yields no document");
+        if (! juce::CharPointer_ASCII::isValidString (chars, (int) size))
+            return;
+
+        const auto text = juce::String::fromUTF8 (chars, (int) size);
+
+        if (isSafeWellFormedXml (text) && juce::parseXML (text) == nullptr)
+            fail ("the check lets it through, but the parser yields no document");
     }
 }
 
@@ -101,6 +92,6 @@ extern "C" int LLVMFuzzerInitialize (int*, char***)
 extern "C" int LLVMFuzzerTestOneInput (const uint8_t* data, size_t size)
 {
     checkReader (data, size);
-    checkRememberedValue (data, size);
+    checkVerdict (data, size);
     return 0;
 }
