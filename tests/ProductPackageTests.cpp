@@ -157,17 +157,21 @@ TEST_F (ProductPackageTest, ADefinitionLeftInTheStagingFolderIsReplacedNotAppend
 {
     addBundle (BundleKind::vst3, "Synth", "com.vostrand.synth", "1.0");
 
+    // Longer than the new definition, so that neither its head nor its tail may survive.
     auto staging = scratch.folder.getChildFile ("staging");
     staging.createDirectory();
-    staging.getChildFile ("distribution_pkg.xml").replaceWithText ("left over from an earlier run, longer than nothing\n");
+    const auto leftover = juce::String::repeatedString ("left over from an earlier run\n", 200);
+    staging.getChildFile ("distribution_pkg.xml").replaceWithText (leftover);
 
     EXPECT_TRUE (form->buildProductPackage (staging.getFullPathName(), destination.getFullPathName()));
     const auto first = staging.getChildFile ("distribution_pkg.xml").loadFileAsString();
+    ASSERT_LT (first.length(), leftover.length());
     EXPECT_TRUE (first.startsWith ("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"));
+    EXPECT_TRUE (first.endsWith ("</pkg-ref>\n</installer-gui-script>\n"));
+    EXPECT_FALSE (first.contains ("left over"));
 
     EXPECT_TRUE (form->buildProductPackage (staging.getFullPathName(), destination.getFullPathName()));
     EXPECT_EQ (staging.getChildFile ("distribution_pkg.xml").loadFileAsString(), first);
-    EXPECT_TRUE (juce::XmlDocument::parse (first) != nullptr);
 }
 
 TEST_F (ProductPackageTest, ResourcesFolderAddsLicenceAndReadmeAndTheResourcesOption)
