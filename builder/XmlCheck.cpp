@@ -3,6 +3,7 @@
 #include <expat.h>
 
 #include <climits>
+#include <cstring>
 #include <string>
 #include <unordered_set>
 
@@ -143,16 +144,51 @@ namespace
 
             run.noteName (name);
 
-            for (auto** attribute = attributes; *attribute != nullptr; attribute += 2)
-                run.noteName (*attribute);
+            // The attributes written in the tag, which expat lists before those it
+            // adds from declared defaults: the framework's parser adds none.
+            const auto numSpecified = XML_GetSpecifiedAttributeCount (run.parser);
+
+            for (int i = 0; i < numSpecified && attributes[i] != nullptr; i += 2)
+                run.noteName (attributes[i]);
 
             // The start tag as written, its attribute values' references included.
             const auto start = (size_t) XML_GetCurrentByteIndex (run.parser);
             const auto count = (size_t) XML_GetCurrentByteCount (run.parser);
 
-            if (start < run.numBytes
-                 && countOf (run.bytes + start, juce::jmin (count, run.numBytes - start), '&') * (juce::int64) count > maxRescanChars)
+            if (start >= run.numBytes)
+                return;
+
+            const auto* tag = run.bytes + start;
+            const auto tagLength = juce::jmin (count, run.numBytes - start);
+
+            if (countOf (tag, tagLength, '&') * (juce::int64) count > maxRescanChars
+                 || (run.hasInternalSubset && refersToEntity (tag, tagLength)))
                 run.stop();
+        }
+
+        /*  True when a reference in a start tag names an entity other than the
+            five predefined ones. Expat drops an undeclared one in an attribute
+            value without reporting it; the framework's parser looks it up in the
+            tokens of the internal DTD subset, as it does in text.
+        */
+        static bool refersToEntity (const char* tag, size_t length)
+        {
+            for (size_t i = 0; i < length; ++i)
+            {
+                if (tag[i] != '&' || (i + 1 < length && tag[i + 1] == '#'))
+                    continue;
+
+                auto isAt = [&] (const char* name)
+                {
+                    const auto nameLength = std::strlen (name);
+                    return length - (i + 1) >= nameLength && std::memcmp (tag + i + 1, name, nameLength) == 0;
+                };
+
+                if (! (isAt ("amp;") || isAt ("lt;") || isAt ("gt;") || isAt ("quot;") || isAt ("apos;")))
+                    return true;
+            }
+
+            return false;
         }
 
         static void XMLCALL endElement (void* userData, const XML_Char*)
@@ -257,11 +293,19 @@ namespace
             of (userData).stop();
         }
 
+        /*  Expat copies every declared default into each start tag of its element
+            type: many of them make the check itself slow.
+        */
         static void XMLCALL attributeListDeclaration (void* userData, const XML_Char*, const XML_Char*,
                                                       const XML_Char*, const XML_Char* defaultValue, int)
         {
+            auto& run = of (userData);
+
+            if (defaultValue != nullptr && ++run.numDefaultValues > maxXmlDefaultValues)
+                run.stop();
+
             if (holdsAngleBracket (defaultValue))
-                of (userData).stop();
+                run.stop();
         }
 
         static void XMLCALL notationDeclaration (void* userData, const XML_Char*, const XML_Char*,
@@ -275,7 +319,7 @@ namespace
         const char* bytes;
         size_t numBytes;
         XML_Parser parser = nullptr;
-        int depth = 0;
+        int depth = 0, numDefaultValues = 0;
         bool afterInstruction = false, inDoctype = false, hasInternalSubset = false;
         std::unordered_set<std::string> names;
 
