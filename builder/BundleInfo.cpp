@@ -5,8 +5,6 @@
 
 #include <sys/stat.h>
 
-#include <vector>
-
 namespace
 {
     const char* const missingPropertyListText = "Info.plist file does not exist at path.";
@@ -125,8 +123,7 @@ namespace
         auto isHighSurrogate = [] (juce::juce_wchar c)   { return c >= 0xd800 && c <= 0xdbff; };
         auto isLowSurrogate  = [] (juce::juce_wchar c)   { return c >= 0xdc00 && c <= 0xdfff; };
 
-        std::vector<juce::juce_wchar> characters;
-        characters.reserve (numUnits + 1);
+        juce::MemoryOutputStream utf8 (size + size / 2);
 
         for (size_t i = 0; i < numUnits; ++i)
         {
@@ -137,17 +134,16 @@ namespace
 
             if (isHighSurrogate (unit) && i + 1 < numUnits && isLowSurrogate (unitAt (i + 1)))
             {
-                characters.push_back (0x10000 + ((unit - 0xd800) << 10) + (unitAt (i + 1) - 0xdc00));
+                utf8.appendUTF8Char (0x10000 + ((unit - 0xd800) << 10) + (unitAt (i + 1) - 0xdc00));
                 ++i;
             }
             else
             {
-                characters.push_back (isHighSurrogate (unit) || isLowSurrogate (unit) ? 0xfffd : unit);
+                utf8.appendUTF8Char (isHighSurrogate (unit) || isLowSurrogate (unit) ? 0xfffd : unit);
             }
         }
 
-        characters.push_back (0);
-        return juce::String (juce::CharPointer_UTF32 (characters.data()));
+        return utf8.toUTF8();
     }
 
     /** Turns the file's bytes into the text that the XML parser reads, as
