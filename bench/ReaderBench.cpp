@@ -11,6 +11,7 @@
 
 #include "builder/BundleInfo.h"
 #include "builder/Messages.h"
+#include "builder/XmlCheck.h"
 
 #include <chrono>
 #include <cstdio>
@@ -49,6 +50,7 @@ namespace
 
     const Family families[] = {
         { "plain list (data)", [] (int n) { return plist (appleDoctype, "<key>Icon</key><data>" + repeatedTo ("QUJDREVGR0hJSktMTU5PUFFSU1RVVldYWVo=\n", n) + "</data>"); } },
+        { "plain list (empty elements)", [] (int n) { return plist (appleDoctype, "<key>B</key><array>" + repeatedTo ("<i/>", n) + "</array>"); } },
         { "&#65; in a string", [] (int n) { return plist (appleDoctype, "<key>A</key><string>" + repeatedTo ("&#65;", n) + "</string>"); } },
         { "[ in the system literal, &b; in the text", [] (int n)
             { return plist ("<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"[ " + repeatedTo ("a ", n / 2) + "]\">",
@@ -56,6 +58,19 @@ namespace
         { "[ in the system literal, %a; tokens", [] (int n)
             { return plist ("<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"[ " + repeatedTo ("%a; ", n - 100) + "]\">",
                             "<key>B</key><string>&b;</string>"); } },
+        { "&e; in attributes beside an internal subset", [] (int n)
+            { return plist ("<!DOCTYPE plist SYSTEM \"x.dtd\" [ <!-- " + repeatedTo ("x ", n / 2) + "--> ]>",
+                            "<key>B</key><array>" + repeatedTo ("<i b=\"&e;\"/>", n / 2) + "</array>"); } },
+        { "most declared defaults, empty elements", [] (int n)
+            {
+                juce::String attributes;
+
+                for (int i = 0; i < maxXmlDefaultValues; ++i)
+                    attributes << " a" << i << " CDATA \"\"";
+
+                return plist ("<!DOCTYPE plist [ <!ATTLIST i" + attributes + "> ]>",
+                              "<key>B</key><array>" + repeatedTo ("<i/>", n) + "</array>");
+            } },
         { "key text 996 elements deep", [] (int n)
             { return plist (appleDoctype, "<key>" + juce::String::repeatedString ("x<a>", 996) + repeatedTo ("t", n)
                                            + juce::String::repeatedString ("</a>", 996) + "</key><string>v</string>"); } },
@@ -74,7 +89,7 @@ namespace
         const auto ok = readBundleInfo (bundle.getFullPathName(), bundleId, version);
         const auto seconds = secondsSince (start);
 
-        std::printf ("%-44s %2d MB (%9d bytes): %7.3f s  %s\n", family.name, megabytes,
+        std::printf ("%-46s %2d MB (%9d bytes): %7.3f s  %s\n", family.name, megabytes,
                      (int) text.getNumBytesAsUTF8(), seconds,
                      ok ? "read" : (lastDialogText.isNotEmpty() ? lastDialogText.toRawUTF8() : "refused silently"));
     }
