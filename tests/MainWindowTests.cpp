@@ -176,4 +176,12 @@ TEST (SettingsStore, EveryValueIsStoredAsTextAndReadBackExactlyByTheFramework)
     struct stat info;
     ASSERT_EQ (::stat (file.getFullPathName().toRawUTF8(), &info), 0);
     EXPECT_EQ (info.st_mode & 0777, 0600u);
+
+    // A file that cannot be written is told, and never left to the store's own writer.
+    const auto blocker = scratch.folder.getChildFile ("not-a-folder");
+    ASSERT_TRUE (blocker.replaceWithText ("x"));
+    juce::PropertiesFile blocked (blocker.getChildFile ("Quillmere.settings"), options);
+    blocked.setValue ("Password", "<a b='1'/>");
+    EXPECT_FALSE (saveSettingsIfNeeded (blocked));
+    EXPECT_FALSE (blocked.needsToBeSaved());
 }
