@@ -61,11 +61,14 @@ namespace
         { "&e; in attributes beside an internal subset", [] (int n)
             { return plist ("<!DOCTYPE plist SYSTEM \"x.dtd\" [ <!-- " + repeatedTo ("x ", n / 2) + "--> ]>",
                             "<key>B</key><array>" + repeatedTo ("<i b=\"&e;\"/>", n / 2) + "</array>"); } },
-        { "most declared defaults, empty elements", [] (int n)
+        { "declared attributes, then empty elements", [] (int n)
+            { return plist ("<!DOCTYPE plist [ <!ATTLIST i" + repeatedTo (" a CDATA #IMPLIED", n / 2) + "> ]>",
+                            "<key>B</key><array>" + repeatedTo ("<i/>", n / 2) + "</array>"); } },
+        { "most declared attributes, empty elements", [] (int n)
             {
                 juce::String attributes;
 
-                for (int i = 0; i < maxXmlDefaultValues; ++i)
+                for (int i = 0; i < maxXmlAttributeDeclarations; ++i)
                     attributes << " a" << i << " CDATA \"\"";
 
                 return plist ("<!DOCTYPE plist [ <!ATTLIST i" + attributes + "> ]>",

@@ -293,15 +293,16 @@ namespace
             of (userData).stop();
         }
 
-        /*  Expat copies every declared default into each start tag of its element
-            type: many of them make the check itself slow.
+        /*  Expat goes through every attribute declared for an element type at
+            each of its start tags, copying the defaults into it: many of them
+            make the check itself slow.
         */
         static void XMLCALL attributeListDeclaration (void* userData, const XML_Char*, const XML_Char*,
                                                       const XML_Char*, const XML_Char* defaultValue, int)
         {
             auto& run = of (userData);
 
-            if (defaultValue != nullptr && ++run.numDefaultValues > maxXmlDefaultValues)
+            if (++run.numAttributeDeclarations > maxXmlAttributeDeclarations)
                 run.stop();
 
             if (holdsAngleBracket (defaultValue))
@@ -319,7 +320,7 @@ namespace
         const char* bytes;
         size_t numBytes;
         XML_Parser parser = nullptr;
-        int depth = 0, numDefaultValues = 0;
+        int depth = 0, numAttributeDeclarations = 0;
         bool afterInstruction = false, inDoctype = false, hasInternalSubset = false;
         std::unordered_set<std::string> names;
 

@@ -21,8 +21,10 @@ constexpr int maxXmlNestingDepth = 1000;
 */
 constexpr int maxXmlDistinctNames = 10000;
 
-/** The most default attribute values that a DOCTYPE may declare. */
-constexpr int maxXmlDefaultValues = 10;
+/** The most attributes that a DOCTYPE may declare: expat goes through all those
+    of an element type at each of its start tags.
+*/
+constexpr int maxXmlAttributeDeclarations = 10;
 
 /** True for well-formed XML that the framework's parser reads safely, in time
     and as written. False when the text is not well-formed, or when
@@ -31,7 +33,7 @@ constexpr int maxXmlDefaultValues = 10;
     - it declares entities, or its DOCTYPE refers to parameter entities;
     - it refers to undeclared entities beside an internal DOCTYPE subset, in
       text or in attribute values;
-    - its DOCTYPE declares more than maxXmlDefaultValues default attribute values;
+    - its DOCTYPE declares more than maxXmlAttributeDeclarations attributes;
     - text follows a processing instruction inside an element;
     - a literal, comment or processing instruction of its DOCTYPE holds '<' or
       '>', or its system literal holds '[';

@@ -13,13 +13,13 @@ namespace
         return juce::String::repeatedString (open, levels) + juce::String::repeatedString (close, levels);
     }
 
-    /** Declarations of attributes with default values, for an ATTLIST. */
-    juce::String defaults (int count)
+    /** Declarations of attributes, for an ATTLIST. */
+    juce::String attributes (int count, const juce::String& type)
     {
         juce::String text;
 
         for (int i = 0; i < count; ++i)
-            text << " a" << i << " CDATA \"\"";
+            text << " a" << i << " " << type;
 
         return text;
     }
@@ -41,8 +41,9 @@ TEST (XmlCheck, WellFormedTextsThatWouldCrashHangOrBeMisreadAreRefused)
         "<a b='" + juce::String::repeatedString ("&lt;", 6000) + "'/>",
         // An undeclared entity in an attribute beside an internal subset, which expat drops unreported.
         "<!DOCTYPE a SYSTEM \"x.dtd\" [ <!-- %p; --> ]><a b=\"&e;\"/>",
-        // More declared defaults than expat may copy into every start tag.
-        "<!DOCTYPE a [ <!ATTLIST i" + defaults (maxXmlDefaultValues + 1) + "> ]><a><i/></a>",
+        // More declared attributes than expat may go through at every start tag.
+        "<!DOCTYPE a [ <!ATTLIST i" + attributes (maxXmlAttributeDeclarations + 1, "CDATA \"\"") + "> ]><a><i/></a>",
+        "<!DOCTYPE a [ <!ATTLIST i" + attributes (maxXmlAttributeDeclarations + 1, "ID #IMPLIED") + "> ]><a><i/></a>",
     };
 
     for (auto& value : values)
@@ -57,7 +58,7 @@ TEST (XmlCheck, WellFormedTextsThatWouldCrashHangOrBeMisreadAreRefused)
         "<a><?pi?><b/></a>",
         "<a>&#x00000041;&#000000000065;</a>",
         "<!DOCTYPE a SYSTEM \"x.dtd\" [ <!ELEMENT a ANY> ]><a b=\"&amp;&lt;&gt;&quot;&apos;&#65;\"/>",
-        "<!DOCTYPE a [ <!ATTLIST i" + defaults (maxXmlDefaultValues) + "> ]><a><i/></a>",
+        "<!DOCTYPE a [ <!ATTLIST i" + attributes (maxXmlAttributeDeclarations, "CDATA #IMPLIED") + "> ]><a><i/></a>",
     };
 
     for (auto& value : sound)
