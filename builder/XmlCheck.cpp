@@ -278,7 +278,7 @@ namespace
             run.inDoctype = true;
             run.hasInternalSubset = hasInternalSubset != 0;
 
-            if (holdsAngleBracket (systemId) || holdsAngleBracket (publicId) || holdsAnyOf (systemId, "["))
+            if (holdsAnyOf (systemId, "<>[") || holdsAngleBracket (publicId))
                 run.stop();
         }
 

@@ -39,12 +39,14 @@ namespace
        #endif
     }
 
-    /** Every value as text, written and replaced whole as the framework writes its file. */
+    /** Every value as text, written and replaced whole as the framework writes its
+        file, into the folder that restrictToOwner made.
+    */
     bool writeValuesAsText (juce::PropertiesFile& settings)
     {
         const auto file = settings.getFile();
 
-        if (file == juce::File() || file.isDirectory() || ! file.getParentDirectory().createDirectory())
+        if (file == juce::File() || file.isDirectory() || ! file.getParentDirectory().isDirectory())
             return false;
 
         juce::XmlElement document ("PROPERTIES");
