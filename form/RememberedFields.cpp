@@ -1,11 +1,8 @@
 #include "form/RememberedFields.h"
 #include "form/MainComponent.h"
+#include "form/SettingsFile.h"
 #include "app/QuillmereApplication.h"
 #include "builder/Messages.h"
-
-#if JUCE_MAC || JUCE_LINUX || JUCE_BSD
- #include <sys/stat.h>
-#endif
 
 namespace
 {
@@ -18,37 +15,9 @@ namespace
         return nullptr;
     }
 
-    /** The settings file holds the app password in plain text: keep its folder
-        and the file itself to their owner.
-    */
-    void restrictToOwner (const juce::File& settingsFile)
+    /** The file as the framework writes it, but with every value as text. */
+    juce::MemoryBlock makeSettingsText (juce::PropertiesFile& settings)
     {
-       #if JUCE_MAC || JUCE_LINUX || JUCE_BSD
-        auto folder = settingsFile.getParentDirectory();
-
-        if (! folder.isDirectory())
-            folder.createDirectory();
-
-        if (folder.isDirectory())
-            chmod (folder.getFullPathName().toRawUTF8(), S_IRWXU);
-
-        if (settingsFile.existsAsFile())
-            chmod (settingsFile.getFullPathName().toRawUTF8(), S_IRUSR | S_IWUSR);
-       #else
-        juce::ignoreUnused (settingsFile);
-       #endif
-    }
-
-    /** Every value as text, written and replaced whole as the framework writes its
-        file, into the folder that restrictToOwner made.
-    */
-    bool writeValuesAsText (juce::PropertiesFile& settings)
-    {
-        const auto file = settings.getFile();
-
-        if (file == juce::File() || file.isDirectory() || ! file.getParentDirectory().isDirectory())
-            return false;
-
         juce::XmlElement document ("PROPERTIES");
         auto& values = settings.getAllProperties();
 
@@ -59,7 +28,9 @@ namespace
             element->setAttribute ("val", values.getAllValues()[i]);
         }
 
-        return document.writeTo (file, {});
+        juce::MemoryOutputStream text;
+        document.writeTo (text, {});
+        return text.getMemoryBlock();
     }
 }
 
@@ -68,20 +39,16 @@ bool saveSettingsIfNeeded (juce::PropertiesFile& settings)
 {
     const juce::ScopedLock lock (settings.getLock());
 
-    // A file that is not written is left untouched, its mode included.
     if (! settings.needsToBeSaved())
         return true;
-
-    const auto file = settings.getFile();
-
-    restrictToOwner (file);
-    const auto written = writeValuesAsText (settings);
-    restrictToOwner (file);
 
     // Cleared after a failed write too: the store would otherwise try again
     // with its own writer when it is closed.
     settings.setNeedsToBeSaved (false);
-    return written;
+
+    return settings.getFile() != juce::File()
+            && keepUnreadableSettingsFile (settings)
+            && replaceSettingsFile (settings.getFile(), makeSettingsText (settings));
 }
 
 //==============================================================================
@@ -91,6 +58,11 @@ void MainComponent::loadRememberedFields()
 
     if (settings == nullptr)
         return;
+
+    // Also in a run that changes nothing: what earlier builds left open is
+    // closed, and a file the store could not read is kept before any write.
+    restrictSettingsToOwner (settings->getFile());
+    keepUnreadableSettingsFile (*settings);
 
     appleIdEditor->setText (settings->getValue ("AppleID", {}), false);
     appPasswordEditor->setText (settings->getValue ("Password", {}), false);

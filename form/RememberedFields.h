@@ -11,6 +11,8 @@
     value that looks like markup would come back in the parser's own form, or
     could crash or hang it. The framework's loader reads both forms.
 
-    Returns false when the file could not be written.
+    The file is written as replaceSettingsFile writes it, after an unreadable one
+    has been kept (see SettingsFile.h). Returns false when it could not be
+    written; the file at the path is then as it was.
 */
 bool saveSettingsIfNeeded (juce::PropertiesFile& settings);

@@ -1,10 +1,12 @@
 // The main window as the application opens it, and the settings store: its
 // location, and the file that the form writes.
 
-#include "tests/FormProbe.h"
+#include "tests/BuilderTestTools.h"
 #include "app/QuillmereApplication.h"
 #include "form/RememberedFields.h"
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace testing_helpers;
@@ -184,4 +186,134 @@ TEST (SettingsStore, EveryValueIsStoredAsTextAndReadBackExactlyByTheFramework)
     blocked.setValue ("Password", "<a b='1'/>");
     EXPECT_FALSE (saveSettingsIfNeeded (blocked));
     EXPECT_FALSE (blocked.needsToBeSaved());
+}
+
+namespace
+{
+    constexpr off_t fileSizeLimit = 3000;
+    volatile sig_atomic_t modeWhenRefused = -1;
+
+    /** Runs inside the write that would pass the size limit: notes the mode of the
+        file being written, the one open file that has reached the limit.
+    */
+    void noteModeOfFileBeingWritten (int)
+    {
+        for (int fd = 3; fd < 1024; ++fd)
+        {
+            struct stat info;
+
+            if (::fstat (fd, &info) == 0 && S_ISREG (info.st_mode) && info.st_size == fileSizeLimit)
+                modeWhenRefused = (int) (info.st_mode & 07777);
+        }
+    }
+
+    mode_t modeOf (const juce::File& file)
+    {
+        struct stat info;
+        return ::stat (file.getFullPathName().toRawUTF8(), &info) == 0 ? info.st_mode & 07777 : 0;
+    }
+
+    juce::StringArray namesIn (const juce::File& folder)
+    {
+        juce::StringArray names;
+
+        for (auto& entry : folder.findChildFiles (juce::File::findFilesAndDirectories, false, "*", juce::File::FollowSymlinks::no))
+            names.add (entry.getFileName());
+
+        names.sort (false);
+        return names;
+    }
+}
+
+TEST (SettingsStore, TheFileIsReplacedOnlyWholeByAnOwnerOnlyFileAndNeverOverAnUnreadableFileOrALink)
+{
+    ScratchFolder scratch;
+    const auto options = QuillmereApplication::getSettingsOptions ("Quillmere");
+    const auto folder = scratch.folder.getChildFile ("Vostrand/Quillmere");
+    const auto file = folder.getChildFile ("Quillmere.settings");
+
+    {
+        SCOPED_TRACE ("a write that stops short, as on a full disk, under umask 0");
+        juce::PropertiesFile first (file, options);
+        first.setValue ("Team", juce::String::repeatedString ("Jane Doe (AB12CD34EF) ", 300));
+        ASSERT_TRUE (saveSettingsIfNeeded (first));
+        juce::MemoryBlock stored;
+        ASSERT_TRUE (file.loadFileAsData (stored));
+        ASSERT_GT ((off_t) stored.getSize(), fileSizeLimit);
+
+        juce::PropertiesFile second (file, options);
+        second.setValue ("AppleID", "dev.jane@example.com");
+
+        // Past the limit, write stops short and then fails, as it does when the disk fills up.
+        const auto oldMask = ::umask (0);
+        const auto oldHandler = std::signal (SIGXFSZ, noteModeOfFileBeingWritten);
+        rlimit oldLimit {};
+        ASSERT_EQ (::getrlimit (RLIMIT_FSIZE, &oldLimit), 0);
+        rlimit limit { (rlim_t) fileSizeLimit, oldLimit.rlim_max };
+        ASSERT_EQ (::setrlimit (RLIMIT_FSIZE, &limit), 0);
+
+        const auto saved = saveSettingsIfNeeded (second);
+
+        ::setrlimit (RLIMIT_FSIZE, &oldLimit);
+        std::signal (SIGXFSZ, oldHandler);
+        ::umask (oldMask);
+
+        EXPECT_FALSE (saved);
+        EXPECT_FALSE (second.needsToBeSaved());
+        EXPECT_EQ (modeWhenRefused, 0600) << "the file that held the password was open to others";
+
+        juce::MemoryBlock afterwards;
+        ASSERT_TRUE (file.loadFileAsData (afterwards));
+        EXPECT_TRUE (afterwards == stored);
+        EXPECT_EQ (namesIn (folder), juce::StringArray ("Quillmere.settings"));
+        EXPECT_EQ (modeOf (file), 0600u);
+        EXPECT_EQ (modeOf (folder), 0700u);
+    }
+
+    {
+        SCOPED_TRACE ("a file that the store could not read is kept, never over an earlier copy");
+        const juce::String unreadable ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<PROPERTIES>\n"
+                                       "  <VALUE name=\"Team\" val=\"Tom & Jerry (AB12)\"/>\n</PROPERTIES>\n");
+        ASSERT_TRUE (file.replaceWithText (unreadable, false, false, "\n"));
+        ASSERT_TRUE (folder.getChildFile ("Quillmere.settings.unreadable").replaceWithText ("kept earlier"));
+
+        juce::PropertiesFile settings (file, options);
+        ASSERT_FALSE (settings.isValidFile());
+        settings.setValue ("Team", "Tom and Jerry (AB12)");
+
+        builder_testing::DiagnosticCapture capture;
+        EXPECT_TRUE (saveSettingsIfNeeded (settings));
+
+        const auto kept = folder.getChildFile ("Quillmere.settings.unreadable.1");
+        EXPECT_EQ (kept.loadFileAsString(), unreadable);
+        EXPECT_EQ (folder.getChildFile ("Quillmere.settings.unreadable").loadFileAsString(), "kept earlier");
+        EXPECT_EQ (capture.lines(), builder_testing::Texts { "The settings file " + file.getFullPathName()
+                                                               + " could not be read; it is kept as " + kept.getFullPathName() + "." });
+        EXPECT_EQ (juce::PropertiesFile (file, options).getValue ("Team"), "Tom and Jerry (AB12)");
+    }
+
+    {
+        SCOPED_TRACE ("a link at the settings path stays a link; the file it leads to is replaced");
+        const auto elsewhere = scratch.folder.getChildFile ("elsewhere");
+        const auto target = elsewhere.getChildFile ("mine.settings");
+        ASSERT_TRUE (elsewhere.createDirectory());
+        ASSERT_TRUE (target.replaceWithText ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<PROPERTIES/>\n"));
+        ::chmod (elsewhere.getFullPathName().toRawUTF8(), 0755);
+        ::chmod (target.getFullPathName().toRawUTF8(), 0644);
+
+        ASSERT_TRUE (file.deleteFile());
+        ASSERT_EQ (::symlink ("../../elsewhere/mine.settings", file.getFullPathName().toRawUTF8()), 0);
+
+        juce::PropertiesFile settings (file, options);
+        settings.setValue ("Password", "abcd-efgh-ijkl-mnop");
+        EXPECT_TRUE (saveSettingsIfNeeded (settings));
+
+        char linkText[256] {};
+        EXPECT_EQ (::readlink (file.getFullPathName().toRawUTF8(), linkText, sizeof (linkText) - 1), 29);
+        EXPECT_STREQ (linkText, "../../elsewhere/mine.settings");
+        EXPECT_EQ (juce::PropertiesFile (target, options).getValue ("Password"), "abcd-efgh-ijkl-mnop");
+        EXPECT_EQ (modeOf (target), 0600u);
+        EXPECT_EQ (modeOf (elsewhere), 0755u);
+        EXPECT_EQ (namesIn (elsewhere), juce::StringArray ("mine.settings"));
+    }
 }

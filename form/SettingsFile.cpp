@@ -1,0 +1,214 @@
+#include "form/SettingsFile.h"
+#include "builder/Messages.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+    constexpr mode_t othersBits = S_IRWXG | S_IRWXO;
+
+    /** More links in a row than this are taken for a loop, as the system does. */
+    constexpr int maxLinksFollowed = 40;
+
+    /** Kept copies of unreadable files beyond this many are not made. */
+    constexpr int maxKeptCopies = 1000;
+
+    std::string pathOf (const juce::File& file)
+    {
+        return file.getFullPathName().toStdString();
+    }
+
+    std::string folderOf (const std::string& path)
+    {
+        const auto slash = path.find_last_of ('/');
+        return slash == 0 || slash == std::string::npos ? "/" : path.substr (0, slash);
+    }
+
+    /** The path that a chain of symbolic links at the path leads to; the path itself
+        when no link is there. A link's relative text is joined to the link's own
+        folder as written, without resolving "..", so that the system resolves the
+        result as it resolves the link. False for a link that cannot be read and
+        for a chain that goes on for ever.
+    */
+    bool followLinks (std::string path, std::string& target)
+    {
+        for (int i = 0; i < maxLinksFollowed; ++i)
+        {
+            struct stat info;
+
+            if (::lstat (path.c_str(), &info) != 0 || ! S_ISLNK (info.st_mode))
+            {
+                target = path;
+                return true;
+            }
+
+            std::vector<char> text ((size_t) juce::jmax ((off_t) PATH_MAX, info.st_size) + 1);
+            const auto length = ::readlink (path.c_str(), text.data(), text.size());
+
+            if (length <= 0 || (size_t) length >= text.size())
+                return false;
+
+            const std::string linkText (text.data(), (size_t) length);
+            path = linkText[0] == '/' ? linkText : folderOf (path) + "/" + linkText;
+        }
+
+        return false;
+    }
+
+    void closeToOthers (const std::string& path, bool isFolder)
+    {
+        struct stat info;
+
+        if (::stat (path.c_str(), &info) != 0
+             || (isFolder ? ! S_ISDIR (info.st_mode) : ! S_ISREG (info.st_mode))
+             || (info.st_mode & othersBits) == 0)
+            return;
+
+        // Nothing more to do when this fails: a file that is not ours to change
+        // is replaced by an owner-only one at the next write.
+        ::chmod (path.c_str(), (info.st_mode & 07777) & ~othersBits);
+    }
+
+    /** Renames, failing with EEXIST where something already has the new name. */
+    bool renameWithoutReplacing (const std::string& from, const std::string& to)
+    {
+       #if JUCE_MAC
+        if (::renamex_np (from.c_str(), to.c_str(), RENAME_EXCL) == 0)
+            return true;
+       #else
+        if (::renameat2 (AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+            return true;
+       #endif
+
+        if (errno != EINVAL && errno != ENOTSUP && errno != ENOSYS)
+            return false;
+
+        // A file system that cannot rename without replacing: a second name,
+        // which is never made over an existing one, then the first name goes.
+        return ::link (from.c_str(), to.c_str()) == 0 && ::unlink (from.c_str()) == 0;
+    }
+
+    /** The settings folder, made owner-only where it is new, closed to others where it is not. */
+    bool makeSettingsFolder (const juce::File& settingsFile)
+    {
+        const auto folder = settingsFile.getParentDirectory();
+
+        if (! folder.getParentDirectory().createDirectory().wasOk())
+            return false;
+
+        if (::mkdir (pathOf (folder).c_str(), S_IRWXU) != 0 && errno != EEXIST)
+            return false;
+
+        closeToOthers (pathOf (folder), true);
+
+        struct stat info;
+        return ::stat (pathOf (folder).c_str(), &info) == 0 && S_ISDIR (info.st_mode);
+    }
+
+    /** Writes every byte, going on after a short write; false at the first error. */
+    bool writeAll (int fd, const juce::MemoryBlock& bytes)
+    {
+        auto* data = static_cast<const char*> (bytes.getData());
+        auto remaining = bytes.getSize();
+
+        while (remaining > 0)
+        {
+            const auto written = ::write (fd, data, remaining);
+
+            if (written < 0 && errno == EINTR)
+                continue;
+
+            if (written <= 0)
+                return false;
+
+            data += written;
+            remaining -= (size_t) written;
+        }
+
+        return true;
+    }
+}
+
+//==============================================================================
+void restrictSettingsToOwner (const juce::File& settingsFile)
+{
+    closeToOthers (pathOf (settingsFile.getParentDirectory()), true);
+    closeToOthers (pathOf (settingsFile), false);
+}
+
+bool keepUnreadableSettingsFile (juce::PropertiesFile& settings)
+{
+    if (settings.isValidFile())
+        return true;
+
+    std::string target;
+
+    if (! followLinks (pathOf (settings.getFile()), target))
+        return false;
+
+    // Only a file is kept: anything else at the path is never replaced either.
+    struct stat info;
+
+    if (::lstat (target.c_str(), &info) != 0 || ! S_ISREG (info.st_mode))
+        return true;
+
+    for (int i = 0; i < maxKeptCopies; ++i)
+    {
+        const auto kept = target + ".unreadable" + (i == 0 ? std::string() : "." + std::to_string (i));
+
+        if (renameWithoutReplacing (target, kept))
+        {
+            writeDiagnosticLine ("The settings file " + settings.getFile().getFullPathName()
+                                   + " could not be read; it is kept as " + juce::String (kept) + ".");
+            settings.reload();
+            return true;
+        }
+
+        if (errno != EEXIST)
+            return false;
+    }
+
+    return false;
+}
+
+bool replaceSettingsFile (const juce::File& settingsFile, const juce::MemoryBlock& bytes)
+{
+    std::string target;
+
+    if (! makeSettingsFolder (settingsFile) || ! followLinks (pathOf (settingsFile), target))
+        return false;
+
+    // A folder, device or anything else but a file at the path is not replaced.
+    struct stat info;
+
+    if (::lstat (target.c_str(), &info) == 0 && ! S_ISREG (info.st_mode))
+        return false;
+
+    // Owner-only from its creation, whatever the umask: it holds the password.
+    auto temporaryName = target + ".XXXXXX";
+    std::vector<char> temporary (temporaryName.begin(), temporaryName.end());
+    temporary.push_back (0);
+
+    const auto fd = ::mkstemp (temporary.data());
+
+    if (fd < 0)
+        return false;
+
+    const auto written = ::fchmod (fd, S_IRUSR | S_IWUSR) == 0
+                          && writeAll (fd, bytes)
+                          && ::fsync (fd) == 0;
+    const auto closed = ::close (fd) == 0;
+
+    if (written && closed && ::rename (temporary.data(), target.c_str()) == 0)
+        return true;
+
+    ::unlink (temporary.data());
+    return false;
+}
