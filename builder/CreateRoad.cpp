@@ -11,16 +11,9 @@ void MainComponent::createInstaller()
                                                         juce::File::getSpecialLocation (juce::File::userDesktopDirectory),
                                                         juce::String());
 
-    // The chooser lives as long as its callback holds it. The form may be gone
-    // by the time the user answers (the application quitting meanwhile).
-    juce::Component::SafePointer<MainComponent> form (this);
-
-    chooser->launchAsync (juce::FileBrowserComponent::openMode | juce::FileBrowserComponent::canSelectDirectories,
-                          [chooser, form] (const juce::FileChooser& answered)
-                          {
-                              if (auto* f = form.getComponent())
-                                  f->destinationChosen (answered.getResult());
-                          });
+    launchChooser (chooser,
+                   juce::FileBrowserComponent::openMode | juce::FileBrowserComponent::canSelectDirectories,
+                   [] (MainComponent& form, const juce::File& destination) { form.destinationChosen (destination); });
 }
 
 //==============================================================================

@@ -1,6 +1,8 @@
 #include "form/MainComponent.h"
 #include "builder/Messages.h"
 
+#include <algorithm>
+
 namespace
 {
     /** True when something exists at the file's path and it is a folder. */
@@ -41,35 +43,59 @@ namespace
 }
 
 //==============================================================================
+struct MainComponent::OpenChooser
+{
+    std::shared_ptr<juce::FileChooser> chooser;
+};
+
+void MainComponent::launchChooser (std::shared_ptr<juce::FileChooser> chooser, int flags,
+                                   std::function<void (MainComponent&, const juce::File&)> answered)
+{
+    auto open = std::make_shared<OpenChooser>();
+    open->chooser = chooser;
+
+    openChoosers.erase (std::remove_if (openChoosers.begin(), openChoosers.end(),
+                                        [] (const std::weak_ptr<OpenChooser>& entry) { return entry.expired(); }),
+                        openChoosers.end());
+    openChoosers.push_back (open);
+
+    // The form may be gone by the time the dialog answers: it is only reached
+    // through a safe pointer.
+    juce::Component::SafePointer<MainComponent> safeForm (this);
+
+    chooser->launchAsync (flags,
+                          [safeForm, open, answered] (const juce::FileChooser& done)
+                          {
+                              if (auto* form = safeForm.getComponent())
+                                  answered (*form, done.getResult());
+                          });
+}
+
+void MainComponent::releaseOpenChoosers()
+{
+    // Releasing a chooser frees its callback, and with it the last share of the
+    // chooser, whose dialog then closes without calling back.
+    for (auto& entry : openChoosers)
+        if (auto open = entry.lock())
+            open->chooser = nullptr;
+
+    openChoosers.clear();
+}
+
 void MainComponent::openPluginFileChooser (juce::String kindWord)
 {
     const auto* kind = findBundleKindByWord (kindWord);
-    auto chooser = makeChooser (kind != nullptr ? getChooserTitle (*kind) : "Choose your " + kindWord);
 
-    // The closure keeps the chooser alive until the dialog has answered; the form
-    // may be gone by then, so it is only reached through a safe pointer.
-    juce::Component::SafePointer<MainComponent> safeForm (this);
-
-    chooser->launchAsync (getBundleChooserFlags(),
-                          [safeForm, kindWord, chooser] (const juce::FileChooser&)
-                          {
-                              if (auto* form = safeForm.getComponent())
-                                  form->bundleChosen (kindWord, chooser->getResult());
-                          });
+    launchChooser (makeChooser (kind != nullptr ? getChooserTitle (*kind) : "Choose your " + kindWord),
+                   getBundleChooserFlags(),
+                   [kindWord] (MainComponent& form, const juce::File& result) { form.bundleChosen (kindWord, result); });
 }
 
 void MainComponent::openResourcesFileChooser()
 {
-    auto chooser = makeChooser ("Choose recources folder");
-    juce::Component::SafePointer<MainComponent> safeForm (this);
-
-    chooser->launchAsync (juce::FileBrowserComponent::openMode
-                            | juce::FileBrowserComponent::canSelectDirectories,
-                          [safeForm, chooser] (const juce::FileChooser&)
-                          {
-                              if (auto* form = safeForm.getComponent())
-                                  form->resourcesFolderChosen (chooser->getResult());
-                          });
+    launchChooser (makeChooser ("Choose recources folder"),
+                   juce::FileBrowserComponent::openMode | juce::FileBrowserComponent::canSelectDirectories,
+                   [] (MainComponent& form, const juce::File& result) { form.resourcesFolderChosen (result); });
 }
 
 void MainComponent::bundleChosen (const juce::String& kindWord, const juce::File& result)

@@ -183,6 +183,9 @@ MainComponent::~MainComponent()
 {
     saveRememberedFields();
 
+    // Their dialogs close with the form (the application may be quitting).
+    releaseOpenChoosers();
+
     // The widgets go in the order in which they were created.
     appleIdLabel = nullptr;
     appleIdEditor = nullptr;

@@ -95,9 +95,22 @@ private:
     void loadRememberedFields();
     void saveRememberedFields();
 
+    /** Launches a chooser; when its dialog answers, the answer goes to the form
+        if the form is still there. The callback holds the chooser, which so lives
+        until its dialog has answered, or until the form goes: the form then
+        releases it, which closes its dialog unanswered. No dialog may outlive
+        the application, whose framework would then free it wrongly at exit.
+    */
+    void launchChooser (std::shared_ptr<juce::FileChooser> chooser, int flags,
+                        std::function<void (MainComponent&, const juce::File&)> answered);
+    void releaseOpenChoosers();
+
+    struct OpenChooser;
+
     //==============================================================================
     BundleRow appRow, auRow, vst3Row, vstRow;
     juce::String resourcesPath;
+    std::vector<std::weak_ptr<OpenChooser>> openChoosers;
 
     // The widgets, in creation order, which is also their stacking order.
     std::unique_ptr<juce::Label> appleIdLabel;

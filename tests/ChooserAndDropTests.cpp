@@ -340,11 +340,8 @@ TEST_F (ChooserDialogs, AFolderPickedInTheResourcesDialogBecomesTheResourcesPath
     EXPECT_EQ (probe.resourcesPathEditor().getText(), res.getFullPathName());
 }
 
-TEST_F (ChooserDialogs, AnsweringAChooserAfterItsFormIsGoneTouchesNothing)
+TEST_F (ChooserDialogs, AChooserOpenWhenItsFormGoesClosesWithItUnanswered)
 {
-    const auto wrongKind = bundle ("Synth.vst3");
-    const auto res = folder ("Resources");
-
     for (auto opensResources : { false, true })
     {
         SCOPED_TRACE (opensResources ? "resources" : "App");
@@ -359,19 +356,15 @@ TEST_F (ChooserDialogs, AnsweringAChooserAfterItsFormIsGoneTouchesNothing)
 
         pump();
         ASSERT_EQ (findChooserDialogs().size(), 1);
-        auto* dialog = findChooserDialogs()[0];
 
+        // The application quitting: no dialog may be left to the framework's
+        // shutdown, which would free it wrongly.
         doomed.reset();
-        pump();
-
-        // The dialog outlives the form and can still be answered; a wrong-kind
-        // bundle would bring a dialog if the answer reached the form's code.
-        ASSERT_EQ (findChooserDialogs().size(), 1);
-        answerChooser (*dialog, opensResources ? res : wrongKind);
-
         EXPECT_TRUE (findChooserDialogs().isEmpty());
+        EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
+
+        pump();
         EXPECT_TRUE (findAlertWindows().isEmpty());
-        closeAllDialogs();
     }
 
     // The surviving form was not touched either.

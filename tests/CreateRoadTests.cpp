@@ -342,23 +342,22 @@ TEST_F (CreateRoadTest, CancelledChooserWritesTheCancelLine)
     EXPECT_TRUE (tools->calls().empty());
 }
 
-TEST_F (CreateRoadTest, ChooserAnsweredAfterTheFormIsGoneDoesNothing)
+TEST_F (CreateRoadTest, ChooserOpenWhenTheFormGoesClosesWithItAndDoesNothing)
 {
     auto* window = openDestinationChooser();
 
     if (window == nullptr)
         GTEST_SKIP() << "the chooser is a separate program (zenity or kdialog) on this machine";
 
+    DiagnosticCapture capture;
     probe = nullptr;
     form = nullptr;
 
-    DiagnosticCapture capture;
-    window->exitModalState (0);
-    waitForTheAnswer (capture);
+    EXPECT_EQ (findChooserWindow(), nullptr);
+    testing_helpers::pump (100);
 
     EXPECT_TRUE (capture.lines().empty());
     EXPECT_TRUE (tools->calls().empty());
-    EXPECT_EQ (findChooserWindow(), nullptr);
 }
 
 //==============================================================================
