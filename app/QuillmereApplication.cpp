@@ -7,8 +7,9 @@
 namespace
 {
     /** The framework turns SIGINT into its normal quit, but leaves SIGTERM (log-out,
-        kill) to end the process on the spot, which would lose the remembered fields.
-        Hand a SIGTERM on as a SIGINT, so that it quits the same way.
+        kill) and SIGHUP (the terminal that started us closing) to end the process
+        on the spot, which would lose the remembered fields. Hand either on as a
+        SIGINT, so that it quits the same way.
     */
     void quitOnTermination (int)
     {
@@ -21,6 +22,12 @@ namespace
         action.sa_handler = quitOnTermination;
         sigemptyset (&action.sa_mask);
         sigaction (SIGTERM, &action, nullptr);
+
+        // Started to outlive its terminal (nohup), it goes on doing so.
+        struct sigaction hangUp {};
+
+        if (sigaction (SIGHUP, nullptr, &hangUp) == 0 && hangUp.sa_handler != SIG_IGN)
+            sigaction (SIGHUP, &action, nullptr);
     }
 }
 #endif

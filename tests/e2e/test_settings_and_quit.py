@@ -104,7 +104,10 @@ def test (ctx):
     saved = file_fingerprint (settings)
 
     #==========================================================================
-    log ("third run, with command-line arguments: the fields hold what was typed; nothing changed, file untouched")
+    log ("third run, with command-line arguments and the file left open to others: the fields hold what "
+         "was typed; nothing changed, so only the modes were narrowed")
+    os.chmod (settings, 0o644)
+    os.chmod (os.path.dirname (settings), 0o755)
     app = ctx.start_app (session, home, args=["--help", "-settings", "/nonexistent/other.settings",
                                               os.path.join (ctx.workdir, "Synth.vst3")])
     check_main_window (session, app, exact=False)
@@ -113,6 +116,7 @@ def test (ctx):
         check (shown == TYPED[key], "at the next start %s shows %r, expected %r" % (editor, shown, TYPED[key]))
     app.quit_with_close_button()
     check (file_fingerprint (settings) == saved, "a run that changed nothing rewrote the settings file")
+    check_settings (settings, TYPED)
     check (sorted (os.listdir (os.path.dirname (settings))) == ["Quillmere.settings"],
            "the settings folder holds more than the settings file: %s" % os.listdir (os.path.dirname (settings)))
 
@@ -131,6 +135,15 @@ def test (ctx):
     second.quit_with_signal (signal.SIGTERM)
     stored = dict (TYPED, Team="Other Team (ZZ99ZZ99ZZ)")
     check_settings (settings, stored)
+
+    #==========================================================================
+    log ("a chooser open at a hang-up: the dialog goes, the typed team is saved, status 0")
+    app = ctx.start_app (session, home)
+    app.fill ("teamEditor", "Chooser Team (CH00SER000)", replace=True)
+    app.click ("resourcesBrowseButton")
+    app.wait_window ("Choose recources folder")
+    app.quit_with_signal (signal.SIGHUP)
+    check_settings (settings, dict (stored, Team="Chooser Team (CH00SER000)"))
 
     #==========================================================================
     log ("a password that an earlier build stored survives a run that changes another field")
