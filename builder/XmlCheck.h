@@ -21,8 +21,9 @@ constexpr int maxXmlNestingDepth = 1000;
 */
 constexpr int maxXmlDistinctNames = 10000;
 
-/** The most attributes that a DOCTYPE may declare: expat goes through all those
-    of an element type at each of its start tags.
+/** The most attribute declarations that a DOCTYPE may hold, an attribute declared
+    twice counting twice: expat goes through all those of an element type at each
+    of its start tags.
 */
 constexpr int maxXmlAttributeDeclarations = 10;
 
@@ -33,11 +34,12 @@ constexpr int maxXmlAttributeDeclarations = 10;
     - it declares entities, or its DOCTYPE refers to parameter entities;
     - it refers to undeclared entities beside an internal DOCTYPE subset, in
       text or in attribute values;
-    - its DOCTYPE declares more than maxXmlAttributeDeclarations attributes;
+    - its DOCTYPE holds more than maxXmlAttributeDeclarations attribute declarations;
     - text follows a processing instruction inside an element;
     - a literal, comment or processing instruction of its DOCTYPE holds '<' or
       '>', or its system literal holds '[';
-    - a character reference has more than 8 hexadecimal or 12 decimal digits;
+    - "&#x" is followed by more than 8 hexadecimal digits, or "&#" by more than
+      12 decimal ones, anywhere in the text (in CDATA and comments too);
     - a start tag holds so many references that its values take too long to build.
     Takes time in proportion to the text's length.
 */
