@@ -2,6 +2,7 @@
 #include "builder/Messages.h"
 
 #include <cerrno>
+#include <csignal>
 #include <climits>
 #include <cstdio>
 #include <fcntl.h>
@@ -112,6 +113,33 @@ namespace
         return ::stat (pathOf (folder).c_str(), &info) == 0 && S_ISDIR (info.st_mode);
     }
 
+    /** While it lives, a write past the process's file-size limit fails instead of
+        ending the process with its temporary file left behind; a handler that
+        someone else set for that signal stays.
+    */
+    struct FileSizeLimitAsError
+    {
+        FileSizeLimitAsError()
+        {
+            struct sigaction ignore {};
+            ignore.sa_handler = SIG_IGN;
+            sigemptyset (&ignore.sa_mask);
+
+            changed = ::sigaction (SIGXFSZ, nullptr, &previous) == 0
+                       && previous.sa_handler == SIG_DFL
+                       && ::sigaction (SIGXFSZ, &ignore, nullptr) == 0;
+        }
+
+        ~FileSizeLimitAsError()
+        {
+            if (changed)
+                ::sigaction (SIGXFSZ, &previous, nullptr);
+        }
+
+        struct sigaction previous {};
+        bool changed = false;
+    };
+
     /** Writes every byte, going on after a short write; false at the first error. */
     bool writeAll (int fd, const juce::MemoryBlock& bytes)
     {
@@ -201,6 +229,7 @@ bool replaceSettingsFile (const juce::File& settingsFile, const juce::MemoryBloc
     if (fd < 0)
         return false;
 
+    const FileSizeLimitAsError fileSizeLimitAsError;
     const auto written = ::fchmod (fd, S_IRUSR | S_IWUSR) == 0
                           && writeAll (fd, bytes)
                           && ::fsync (fd) == 0;
