@@ -13,6 +13,7 @@
 
     The file is written as replaceSettingsFile writes it, after an unreadable one
     has been kept (see SettingsFile.h). Returns false when it could not be
-    written; the file at the path is then as it was.
+    written: the file at the path is then as it was, or, where an unreadable
+    one was kept, under its new name.
 */
 bool saveSettingsIfNeeded (juce::PropertiesFile& settings);

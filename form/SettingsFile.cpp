@@ -96,15 +96,31 @@ namespace
         return ::link (from.c_str(), to.c_str()) == 0 && ::unlink (from.c_str()) == 0;
     }
 
+    /** Makes the folder and every missing folder above it, each owner-only: one
+        that others could write to would let them put a folder or link of their
+        own in the place of the settings folder.
+    */
+    bool makeOwnerOnlyFolder (const juce::File& folder)
+    {
+        struct stat info;
+
+        if (::stat (pathOf (folder).c_str(), &info) == 0)
+            return S_ISDIR (info.st_mode);
+
+        const auto parent = folder.getParentDirectory();
+
+        if (parent != folder && ! makeOwnerOnlyFolder (parent))
+            return false;
+
+        return ::mkdir (pathOf (folder).c_str(), S_IRWXU) == 0 || errno == EEXIST;
+    }
+
     /** The settings folder, made owner-only where it is new, closed to others where it is not. */
     bool makeSettingsFolder (const juce::File& settingsFile)
     {
         const auto folder = settingsFile.getParentDirectory();
 
-        if (! folder.getParentDirectory().createDirectory().wasOk())
-            return false;
-
-        if (::mkdir (pathOf (folder).c_str(), S_IRWXU) != 0 && errno != EEXIST)
+        if (! makeOwnerOnlyFolder (folder))
             return false;
 
         closeToOthers (pathOf (folder), true);
@@ -181,10 +197,17 @@ bool keepUnreadableSettingsFile (juce::PropertiesFile& settings)
     if (! followLinks (pathOf (settings.getFile()), target))
         return false;
 
-    // Only a file is kept: anything else at the path is never replaced either.
+    // Gone since (another instance kept it): the store reads what is there now.
     struct stat info;
 
-    if (::lstat (target.c_str(), &info) != 0 || ! S_ISREG (info.st_mode))
+    if (::lstat (target.c_str(), &info) != 0)
+    {
+        settings.reload();
+        return true;
+    }
+
+    // Only a file is kept: anything else at the path is never replaced either.
+    if (! S_ISREG (info.st_mode))
         return true;
 
     for (int i = 0; i < maxKeptCopies; ++i)
@@ -220,7 +243,8 @@ bool replaceSettingsFile (const juce::File& settingsFile, const juce::MemoryBloc
         return false;
 
     // Owner-only from its creation, whatever the umask: it holds the password.
-    auto temporaryName = target + ".XXXXXX";
+    // Named after the settings file, not the target, whose name may be long.
+    auto temporaryName = folderOf (target) + "/" + settingsFile.getFileName().toStdString() + ".XXXXXX";
     std::vector<char> temporary (temporaryName.begin(), temporaryName.end());
     temporary.push_back (0);
 

@@ -234,6 +234,7 @@ TEST (SettingsStore, TheFileIsReplacedOnlyWholeByAnOwnerOnlyFileAndNeverOverAnUn
 
     {
         SCOPED_TRACE ("a write that stops short, as on a full disk, under umask 0");
+        const auto oldMask = ::umask (0);
         juce::PropertiesFile first (file, options);
         first.setValue ("Team", juce::String::repeatedString ("Jane Doe (AB12CD34EF) ", 300));
         ASSERT_TRUE (saveSettingsIfNeeded (first));
@@ -245,7 +246,6 @@ TEST (SettingsStore, TheFileIsReplacedOnlyWholeByAnOwnerOnlyFileAndNeverOverAnUn
         second.setValue ("AppleID", "dev.jane@example.com");
 
         // Past the limit, write stops short and then fails, as it does when the disk fills up.
-        const auto oldMask = ::umask (0);
         const auto oldHandler = std::signal (SIGXFSZ, noteModeOfFileBeingWritten);
         rlimit oldLimit {};
         ASSERT_EQ (::getrlimit (RLIMIT_FSIZE, &oldLimit), 0);
@@ -268,6 +268,7 @@ TEST (SettingsStore, TheFileIsReplacedOnlyWholeByAnOwnerOnlyFileAndNeverOverAnUn
         EXPECT_EQ (namesIn (folder), juce::StringArray ("Quillmere.settings"));
         EXPECT_EQ (modeOf (file), 0600u);
         EXPECT_EQ (modeOf (folder), 0700u);
+        EXPECT_EQ (modeOf (folder.getParentDirectory()), 0700u);
     }
 
     {
