@@ -51,8 +51,7 @@ struct MainComponent::OpenChooser
 void MainComponent::launchChooser (std::shared_ptr<juce::FileChooser> chooser, int flags,
                                    std::function<void (MainComponent&, const juce::File&)> answered)
 {
-    auto open = std::make_shared<OpenChooser>();
-    open->chooser = chooser;
+    auto open = std::make_shared<OpenChooser> (OpenChooser { chooser });
 
     openChoosers.erase (std::remove_if (openChoosers.begin(), openChoosers.end(),
                                         [] (const std::weak_ptr<OpenChooser>& entry) { return entry.expired(); }),

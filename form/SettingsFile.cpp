@@ -115,20 +115,6 @@ namespace
         return ::mkdir (pathOf (folder).c_str(), S_IRWXU) == 0 || errno == EEXIST;
     }
 
-    /** The settings folder, made owner-only where it is new, closed to others where it is not. */
-    bool makeSettingsFolder (const juce::File& settingsFile)
-    {
-        const auto folder = settingsFile.getParentDirectory();
-
-        if (! makeOwnerOnlyFolder (folder))
-            return false;
-
-        closeToOthers (pathOf (folder), true);
-
-        struct stat info;
-        return ::stat (pathOf (folder).c_str(), &info) == 0 && S_ISDIR (info.st_mode);
-    }
-
     /** While it lives, a write past the process's file-size limit fails instead of
         ending the process with its temporary file left behind; a handler that
         someone else set for that signal stays.
@@ -233,7 +219,8 @@ bool replaceSettingsFile (const juce::File& settingsFile, const juce::MemoryBloc
 {
     std::string target;
 
-    if (! makeSettingsFolder (settingsFile) || ! followLinks (pathOf (settingsFile), target))
+    // The folder was closed to others at start, where it was there already.
+    if (! makeOwnerOnlyFolder (settingsFile.getParentDirectory()) || ! followLinks (pathOf (settingsFile), target))
         return false;
 
     // A folder, device or anything else but a file at the path is not replaced.

@@ -25,7 +25,7 @@ void restrictSettingsToOwner (const juce::File& settingsFile);
 */
 bool keepUnreadableSettingsFile (juce::PropertiesFile& settings);
 
-/** Makes the settings folder (owner-only) and replaces the settings file, or the
+/** Makes the settings folder (owner-only) where it is missing, and replaces the settings file, or the
     file that a link at its path leads to, by one that holds exactly these bytes:
     they go to a new owner-only file beside it, which is flushed to the disk and
     then renamed over it. On any failure the temporary file is removed, the old
