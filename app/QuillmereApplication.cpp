@@ -1,36 +1,29 @@
 #include "app/QuillmereApplication.h"
+#include "app/TerminationSignals.h"
+#include "builder/Messages.h"
 #include "form/MainComponent.h"
 
-#if JUCE_LINUX || JUCE_BSD
- #include <signal.h>
+#include <cstdlib>
 
 namespace
 {
-    /** The framework turns SIGINT into its normal quit, but leaves SIGTERM (log-out,
-        kill) and SIGHUP (the terminal that started us closing) to end the process
-        on the spot, which would lose the remembered fields. Hand either on as a
-        SIGINT, so that it quits the same way.
-    */
-    void quitOnTermination (int)
+    /** What to tell a user who started us without a display to show the window on. */
+    juce::String describeMissingDisplay()
     {
-        raise (SIGINT);
-    }
+       #if JUCE_LINUX || JUCE_BSD
+        // The framework opens the display that DISPLAY names, or else the first one.
+        const juce::String name (std::getenv ("DISPLAY"));
 
-    void installTerminationHandler()
-    {
-        struct sigaction action {};
-        action.sa_handler = quitOnTermination;
-        sigemptyset (&action.sa_mask);
-        sigaction (SIGTERM, &action, nullptr);
+        if (name.isEmpty())
+            return "Quillmere needs a graphical display, and none is set: DISPLAY is empty, "
+                   "and the default display :0.0 could not be opened.";
 
-        // Started to outlive its terminal (nohup), it goes on doing so.
-        struct sigaction hangUp {};
-
-        if (sigaction (SIGHUP, nullptr, &hangUp) == 0 && hangUp.sa_handler != SIG_IGN)
-            sigaction (SIGHUP, &action, nullptr);
+        return "Quillmere needs a graphical display, and the display \"" + name + "\" could not be opened.";
+       #else
+        return "Quillmere needs a graphical display, and none was found.";
+       #endif
     }
 }
-#endif
 
 //==============================================================================
 QuillmereApplication::QuillmereApplication() = default;
@@ -52,14 +45,22 @@ juce::PropertiesFile::Options QuillmereApplication::getSettingsOptions (const ju
 
 void QuillmereApplication::initialise (const juce::String&)
 {
+    // First of all, so that a log-out during a slow start still ends in the normal quit.
+    terminationSignals = std::make_unique<TerminationSignals>();
+
+    // Without a display there is nowhere to put the window: say so, and end.
+    if (juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() == nullptr)
+    {
+        writeDiagnosticLine (describeMissingDisplay());
+        setApplicationReturnValue (1);
+        quit();
+        return;
+    }
+
     // The store must know its parameters before the form asks it for the user settings.
     appProperties.setStorageParameters (getSettingsOptions (getApplicationName()));
 
     mainWindow.reset (new MainWindow (getApplicationName()));
-
-   #if JUCE_LINUX || JUCE_BSD
-    installTerminationHandler();
-   #endif
 }
 
 void QuillmereApplication::shutdown()

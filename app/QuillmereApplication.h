@@ -2,6 +2,8 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+class TerminationSignals;
+
 //==============================================================================
 /** The application object: names the program, sets up the settings store and
     owns the one main window, which holds the installer form.
@@ -52,6 +54,7 @@ public:
 
 private:
     std::unique_ptr<MainWindow> mainWindow;
+    std::unique_ptr<TerminationSignals> terminationSignals;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (QuillmereApplication)
 };

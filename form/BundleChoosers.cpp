@@ -1,4 +1,5 @@
 #include "form/MainComponent.h"
+#include "app/QueuedWindowEvents.h"
 #include "builder/Messages.h"
 
 #include <algorithm>
@@ -67,6 +68,10 @@ void MainComponent::launchChooser (std::shared_ptr<juce::FileChooser> chooser, i
                           {
                               if (auto* form = safeForm.getComponent())
                                   answered (*form, done.getResult());
+
+                              // An answer may have run the Create road, with the window
+                              // deaf while its tools ran.
+                              handOnQueuedWindowEvents();
                           });
 }
 
