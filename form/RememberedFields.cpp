@@ -35,20 +35,26 @@ namespace
 }
 
 //==============================================================================
-bool saveSettingsIfNeeded (juce::PropertiesFile& settings)
+juce::Result saveSettingsIfNeeded (juce::PropertiesFile& settings)
 {
     const juce::ScopedLock lock (settings.getLock());
 
     if (! settings.needsToBeSaved())
-        return true;
+        return juce::Result::ok();
 
     // Cleared after a failed write too: the store would otherwise try again
     // with its own writer when it is closed.
     settings.setNeedsToBeSaved (false);
 
-    return settings.getFile() != juce::File()
-            && keepUnreadableSettingsFile (settings)
-            && replaceSettingsFile (settings.getFile(), makeSettingsText (settings));
+    if (settings.getFile() == juce::File())
+        return juce::Result::fail ("No file was given to the settings store");
+
+    const auto kept = keepUnreadableSettingsFile (settings);
+
+    if (kept.failed())
+        return kept;
+
+    return replaceSettingsFile (settings.getFile(), makeSettingsText (settings));
 }
 
 //==============================================================================
@@ -82,7 +88,10 @@ void MainComponent::saveRememberedFields()
     settings->setValue ("Team", teamEditor->getText());
     settings->setValue ("KeychainProfile", keychainProfileEditor->getText());
 
-    // The line names the file, never a value: one of them is the password.
-    if (! saveSettingsIfNeeded (*settings))
-        writeDiagnosticLine ("The remembered fields could not be saved to " + settings->getFile().getFullPathName() + ".");
+    // The line names the file and the reason, never a value: one of them is the password.
+    const auto saved = saveSettingsIfNeeded (*settings);
+
+    if (saved.failed())
+        writeDiagnosticLine ("The remembered fields could not be saved to " + settings->getFile().getFullPathName()
+                               + ": " + saved.getErrorMessage() + ".");
 }

@@ -12,8 +12,8 @@
     could crash or hang it. The framework's loader reads both forms.
 
     The file is written as replaceSettingsFile writes it, after an unreadable one
-    has been kept (see SettingsFile.h). Returns false when it could not be
-    written: the file at the path is then as it was, or, where an unreadable
-    one was kept, under its new name.
+    has been kept (see SettingsFile.h). Fails, with the system's reason, when it
+    could not be written: the file at the path is then as it was, or, where an
+    unreadable one was kept, under its new name.
 */
-bool saveSettingsIfNeeded (juce::PropertiesFile& settings);
+juce::Result saveSettingsIfNeeded (juce::PropertiesFile& settings);

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -35,8 +36,8 @@ namespace
     /** The path that a chain of symbolic links at the path leads to; the path itself
         when no link is there. A link's relative text is joined to the link's own
         folder as written, without resolving "..", so that the system resolves the
-        result as it resolves the link. False for a link that cannot be read and
-        for a chain that goes on for ever.
+        result as it resolves the link. False, with errno telling why, for a link
+        that cannot be read and for a chain that goes on for ever.
     */
     bool followLinks (std::string path, std::string& target)
     {
@@ -53,13 +54,20 @@ namespace
             std::vector<char> text ((size_t) juce::jmax ((off_t) PATH_MAX, info.st_size) + 1);
             const auto length = ::readlink (path.c_str(), text.data(), text.size());
 
-            if (length <= 0 || (size_t) length >= text.size())
+            if (length < 0)
                 return false;
+
+            if (length == 0 || (size_t) length >= text.size())
+            {
+                errno = length == 0 ? ENOENT : ENAMETOOLONG;
+                return false;
+            }
 
             const std::string linkText (text.data(), (size_t) length);
             path = linkText[0] == '/' ? linkText : folderOf (path) + "/" + linkText;
         }
 
+        errno = ELOOP;
         return false;
     }
 
@@ -80,19 +88,23 @@ namespace
     /** Renames, failing with EEXIST where something already has the new name. */
     bool renameWithoutReplacing (const std::string& from, const std::string& to)
     {
+        // Where the system has a rename that never replaces, it is used; a file
+        // system that cannot do it says so, and the road below is taken.
        #if JUCE_MAC
         if (::renamex_np (from.c_str(), to.c_str(), RENAME_EXCL) == 0)
             return true;
-       #else
-        if (::renameat2 (AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-            return true;
-       #endif
 
         if (errno != EINVAL && errno != ENOTSUP && errno != ENOSYS)
             return false;
+       #elif JUCE_LINUX && defined (RENAME_NOREPLACE)
+        if (::renameat2 (AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+            return true;
 
-        // A file system that cannot rename without replacing: a second name,
-        // which is never made over an existing one, then the first name goes.
+        if (errno != EINVAL && errno != ENOTSUP && errno != ENOSYS)
+            return false;
+       #endif
+
+        // A second name, which is never made over an existing one, then the first name goes.
         return ::link (from.c_str(), to.c_str()) == 0 && ::unlink (from.c_str()) == 0;
     }
 
@@ -105,7 +117,13 @@ namespace
         struct stat info;
 
         if (::stat (pathOf (folder).c_str(), &info) == 0)
-            return S_ISDIR (info.st_mode);
+        {
+            if (S_ISDIR (info.st_mode))
+                return true;
+
+            errno = ENOTDIR;
+            return false;
+        }
 
         const auto parent = folder.getParentDirectory();
 
@@ -155,6 +173,9 @@ namespace
             if (written < 0 && errno == EINTR)
                 continue;
 
+            if (written == 0)
+                errno = EIO;
+
             if (written <= 0)
                 return false;
 
@@ -163,6 +184,43 @@ namespace
         }
 
         return true;
+    }
+
+    /** Asks for everything written to the file or folder to reach the disk. */
+    bool flushToDisk (int fd)
+    {
+       #if JUCE_MAC
+        // There, fsync leaves the data in the drive's own cache; this asks the
+        // drive to write it out. A file system that cannot do it refuses it,
+        // and fsync is then the most it offers.
+        if (::fcntl (fd, F_FULLFSYNC) == 0)
+            return true;
+       #endif
+
+        return ::fsync (fd) == 0;
+    }
+
+    /** Flushes the folder, so that a rename in it reaches the disk; errno tells why not. */
+    bool flushFolder (const std::string& folder)
+    {
+        const auto fd = ::open (folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+
+        if (fd < 0)
+            return false;
+
+        const auto flushed = flushToDisk (fd);
+        const auto error = errno;
+        const auto closed = ::close (fd) == 0;
+
+        if (! flushed)
+            errno = error;
+
+        return flushed && closed;
+    }
+
+    juce::Result failedBecauseOf (int error)
+    {
+        return juce::Result::fail (std::strerror (error));
     }
 }
 
@@ -173,15 +231,15 @@ void restrictSettingsToOwner (const juce::File& settingsFile)
     closeToOthers (pathOf (settingsFile), false);
 }
 
-bool keepUnreadableSettingsFile (juce::PropertiesFile& settings)
+juce::Result keepUnreadableSettingsFile (juce::PropertiesFile& settings)
 {
     if (settings.isValidFile())
-        return true;
+        return juce::Result::ok();
 
     std::string target;
 
     if (! followLinks (pathOf (settings.getFile()), target))
-        return false;
+        return failedBecauseOf (errno);
 
     // Gone since (another instance kept it): the store reads what is there now.
     struct stat info;
@@ -189,12 +247,12 @@ bool keepUnreadableSettingsFile (juce::PropertiesFile& settings)
     if (::lstat (target.c_str(), &info) != 0)
     {
         settings.reload();
-        return true;
+        return juce::Result::ok();
     }
 
     // Only a file is kept: anything else at the path is never replaced either.
     if (! S_ISREG (info.st_mode))
-        return true;
+        return juce::Result::ok();
 
     for (int i = 0; i < maxKeptCopies; ++i)
     {
@@ -205,29 +263,29 @@ bool keepUnreadableSettingsFile (juce::PropertiesFile& settings)
             writeDiagnosticLine ("The settings file " + settings.getFile().getFullPathName()
                                    + " could not be read; it is kept as " + juce::String (kept) + ".");
             settings.reload();
-            return true;
+            return juce::Result::ok();
         }
 
         if (errno != EEXIST)
-            return false;
+            return failedBecauseOf (errno);
     }
 
-    return false;
+    return failedBecauseOf (EEXIST);
 }
 
-bool replaceSettingsFile (const juce::File& settingsFile, const juce::MemoryBlock& bytes)
+juce::Result replaceSettingsFile (const juce::File& settingsFile, const juce::MemoryBlock& bytes)
 {
     std::string target;
 
     // The folder was closed to others at start, where it was there already.
     if (! makeOwnerOnlyFolder (settingsFile.getParentDirectory()) || ! followLinks (pathOf (settingsFile), target))
-        return false;
+        return failedBecauseOf (errno);
 
     // A folder, device or anything else but a file at the path is not replaced.
     struct stat info;
 
     if (::lstat (target.c_str(), &info) == 0 && ! S_ISREG (info.st_mode))
-        return false;
+        return S_ISDIR (info.st_mode) ? failedBecauseOf (EISDIR) : juce::Result::fail ("Not a plain file");
 
     // Owner-only from its creation, whatever the umask: it holds the password.
     // Named after the settings file, not the target, whose name may be long.
@@ -238,17 +296,35 @@ bool replaceSettingsFile (const juce::File& settingsFile, const juce::MemoryBloc
     const auto fd = ::mkstemp (temporary.data());
 
     if (fd < 0)
-        return false;
+        return failedBecauseOf (errno);
 
-    const FileSizeLimitAsError fileSizeLimitAsError;
-    const auto written = ::fchmod (fd, S_IRUSR | S_IWUSR) == 0
-                          && writeAll (fd, bytes)
-                          && ::fsync (fd) == 0;
-    const auto closed = ::close (fd) == 0;
+    // The first failure is the one told; the clean-up must not change it.
+    auto error = 0;
 
-    if (written && closed && ::rename (temporary.data(), target.c_str()) == 0)
-        return true;
+    {
+        const FileSizeLimitAsError fileSizeLimitAsError;
 
-    ::unlink (temporary.data());
-    return false;
+        if (::fchmod (fd, S_IRUSR | S_IWUSR) != 0 || ! writeAll (fd, bytes) || ! flushToDisk (fd))
+            error = errno;
+    }
+
+    if (::close (fd) != 0 && error == 0)
+        error = errno;
+
+    if (error == 0 && ::rename (temporary.data(), target.c_str()) != 0)
+        error = errno;
+
+    if (error != 0)
+    {
+        ::unlink (temporary.data());
+        return failedBecauseOf (error);
+    }
+
+    // The new file is in place; without this, a power cut could still bring
+    // the old one back. Not flushing it loses nothing of what was typed.
+    if (! flushFolder (folderOf (target)))
+        writeDiagnosticLine ("Warning: the settings folder " + juce::String (folderOf (target))
+                               + " could not be flushed to the disk: " + juce::String (std::strerror (errno)) + ".");
+
+    return juce::Result::ok();
 }

@@ -20,15 +20,17 @@ void restrictSettingsToOwner (const juce::File& settingsFile);
     and so on, never over an earlier one), says where in one line on the standard
     error stream, and reloads the store, which then has no file to read.
 
-    Returns true when nothing is left to keep, false when the file could not be
-    moved: it must then not be written over.
+    Succeeds when nothing is left to keep; fails, with the system's reason,
+    when the file could not be moved: it must then not be written over.
 */
-bool keepUnreadableSettingsFile (juce::PropertiesFile& settings);
+juce::Result keepUnreadableSettingsFile (juce::PropertiesFile& settings);
 
 /** Makes the settings folder (owner-only) where it is missing, and replaces the settings file, or the
     file that a link at its path leads to, by one that holds exactly these bytes:
-    they go to a new owner-only file beside it, which is flushed to the disk and
-    then renamed over it. On any failure the temporary file is removed, the old
-    file stays as it was, and false is returned.
+    they go to a new owner-only file beside it, which is flushed to the disk
+    (to the drive itself on macOS) and then renamed over it; the folder is then
+    flushed too, and where that fails a warning line says so. On any failure
+    before the rename the temporary file is removed, the old file stays as it
+    was, and the result gives the system's reason.
 */
-bool replaceSettingsFile (const juce::File& settingsFile, const juce::MemoryBlock& bytes);
+juce::Result replaceSettingsFile (const juce::File& settingsFile, const juce::MemoryBlock& bytes);

@@ -6,8 +6,11 @@
 #include "form/RememberedFields.h"
 
 #include <csignal>
+#include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace testing_helpers;
 
@@ -152,7 +155,7 @@ TEST (SettingsStore, EveryValueIsStoredAsTextAndReadBackExactlyByTheFramework)
         for (int i = 0; i < values.size(); ++i)
             settings.setValue ("Value" + juce::String (i), values[i]);
 
-        EXPECT_TRUE (saveSettingsIfNeeded (settings));
+        EXPECT_TRUE (saveSettingsIfNeeded (settings).wasOk());
         EXPECT_FALSE (settings.needsToBeSaved());
     }
 
@@ -184,7 +187,7 @@ TEST (SettingsStore, EveryValueIsStoredAsTextAndReadBackExactlyByTheFramework)
     ASSERT_TRUE (blocker.replaceWithText ("x"));
     juce::PropertiesFile blocked (blocker.getChildFile ("Quillmere.settings"), options);
     blocked.setValue ("Password", "<a b='1'/>");
-    EXPECT_FALSE (saveSettingsIfNeeded (blocked));
+    EXPECT_TRUE (saveSettingsIfNeeded (blocked).failed());
     EXPECT_FALSE (blocked.needsToBeSaved());
 }
 
@@ -237,7 +240,7 @@ TEST (SettingsStore, TheFileIsReplacedOnlyWholeByAnOwnerOnlyFileAndNeverOverAnUn
         const auto oldMask = ::umask (0);
         juce::PropertiesFile first (file, options);
         first.setValue ("Team", juce::String::repeatedString ("Jane Doe (AB12CD34EF) ", 300));
-        ASSERT_TRUE (saveSettingsIfNeeded (first));
+        ASSERT_TRUE (saveSettingsIfNeeded (first).wasOk());
         juce::MemoryBlock stored;
         ASSERT_TRUE (file.loadFileAsData (stored));
         ASSERT_GT ((off_t) stored.getSize(), fileSizeLimit);
@@ -258,9 +261,27 @@ TEST (SettingsStore, TheFileIsReplacedOnlyWholeByAnOwnerOnlyFileAndNeverOverAnUn
         std::signal (SIGXFSZ, oldHandler);
         ::umask (oldMask);
 
-        EXPECT_FALSE (saved);
+        EXPECT_EQ (saved.getErrorMessage(), "File too large");
         EXPECT_FALSE (second.needsToBeSaved());
         EXPECT_EQ (modeWhenRefused, 0600) << "the file that held the password was open to others";
+
+        // With the signal at its default action, as the app runs, the limit must
+        // fail the write too, not end the process.
+        second.setValue ("AppleID", "other.jane@example.com");
+        const auto child = ::fork();
+        ASSERT_GE (child, 0);
+
+        if (child == 0)
+        {
+            std::signal (SIGXFSZ, SIG_DFL);
+            ::setrlimit (RLIMIT_FSIZE, &limit);
+            ::_exit (saveSettingsIfNeeded (second).getErrorMessage() == "File too large" ? 0 : 1);
+        }
+
+        int status = 0;
+        ASSERT_EQ (::waitpid (child, &status, 0), child);
+        EXPECT_TRUE (WIFEXITED (status) && WEXITSTATUS (status) == 0)
+            << (WIFSIGNALED (status) ? "ended by signal " + std::to_string (WTERMSIG (status)) : "status " + std::to_string (status));
 
         juce::MemoryBlock afterwards;
         ASSERT_TRUE (file.loadFileAsData (afterwards));
@@ -283,7 +304,7 @@ TEST (SettingsStore, TheFileIsReplacedOnlyWholeByAnOwnerOnlyFileAndNeverOverAnUn
         settings.setValue ("Team", "Tom and Jerry (AB12)");
 
         builder_testing::DiagnosticCapture capture;
-        EXPECT_TRUE (saveSettingsIfNeeded (settings));
+        EXPECT_TRUE (saveSettingsIfNeeded (settings).wasOk());
 
         const auto kept = folder.getChildFile ("Quillmere.settings.unreadable.1");
         EXPECT_EQ (kept.loadFileAsString(), unreadable);
@@ -307,7 +328,7 @@ TEST (SettingsStore, TheFileIsReplacedOnlyWholeByAnOwnerOnlyFileAndNeverOverAnUn
 
         juce::PropertiesFile settings (file, options);
         settings.setValue ("Password", "abcd-efgh-ijkl-mnop");
-        EXPECT_TRUE (saveSettingsIfNeeded (settings));
+        EXPECT_TRUE (saveSettingsIfNeeded (settings).wasOk());
 
         char linkText[256] {};
         EXPECT_EQ (::readlink (file.getFullPathName().toRawUTF8(), linkText, sizeof (linkText) - 1), 29);
