@@ -473,10 +473,11 @@ class App:
         out = self.session.run (["xdotool", "getwindowfocus"], check_status=False).stdout.strip()
         return out.isdigit() and int (out) == wid
 
-    def choose_in_dialog (self, title, path):
+    def choose_in_dialog (self, title, path, wait_gone=True):
         """Picks a folder in the framework's own chooser dialog, as a user does:
         types the folder's path into the "file:" box, presses Return to open the
-        folder, then presses "Open"."""
+        folder, then presses "Open"; and waits for the dialog to close, unless
+        told not to (the dialog goes only once its answer has been handled)."""
         dialog = self.wait_window (title)
         x, y, w, h = self.session.geometry (dialog)
         # The dialog's "file:" box runs along its lower edge above the buttons;
@@ -487,7 +488,8 @@ class App:
         self.session.type_text (path)
         self.session.key ("Return")
         self.session.click (x + w - 50, y + h - 25)
-        self.wait_window_gone (title)
+        if wait_gone:
+            self.wait_window_gone (title)
 
     def cancel_dialog (self, title):
         """Presses "Cancel" in a chooser dialog: the button left of "Open"."""

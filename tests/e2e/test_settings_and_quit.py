@@ -6,15 +6,19 @@ usage: test_settings_and_quit.py <path to the Quillmere binary>
 """
 
 import os
+import shutil
 import signal
 import stat
+import subprocess
 import sys
+import time
 
 sys.dont_write_bytecode = True   # keep the source folder clean
 
 from quillmere_e2e import (SCREEN_WIDTH, SCREEN_HEIGHT, FORM_WIDTH, FORM_HEIGHT, SETTINGS_KEYS,
                            REMEMBERED_EDITORS, check, file_fingerprint, log, main, read_settings,
                            settings_file, wait_for)
+from test_end_to_end import make_bundle, stand_in_path
 
 # Leading and trailing spaces are part of what the user typed, and stay.
 TYPED = {
@@ -66,14 +70,76 @@ def check_settings (path, expected):
                "settings file holds %r under %s, expected %r" % (values[key], key, expected[key]))
 
     mode = stat.S_IMODE (os.stat (path).st_mode)
-    check (mode & 0o044 == 0, "the settings file can be read by other users (mode %o)" % mode)
+    check (mode == 0o600, "the settings file has mode %o, expected 600" % mode)
     folder_mode = stat.S_IMODE (os.stat (os.path.dirname (path)).st_mode)
     check (folder_mode == 0o700, "the settings folder has mode %o, expected 700" % folder_mode)
+
+
+def check_quit_during_build (ctx, session, how):
+    """A quit asked for while the packaging tools run is honoured once they are done."""
+    home = ctx.folder ("build-home-" + how.replace (" ", "-"))
+    bundle = os.path.join (ctx.workdir, "Bundles", "Slow Synth.vst3")
+    if not os.path.isdir (bundle):
+        make_bundle (os.path.dirname (bundle), os.path.basename (bundle), "com.vostrand.e2e.slow", "1.0")
+    destination = ctx.folder ("Installers")
+    tools = stand_in_path (ctx.build_dir) or os.path.dirname (shutil.which ("pkgbuild"))
+
+    # A pkgbuild that takes its time, first on PATH, then the real one (or the stand-in).
+    slow = ctx.folder ("slow-tools")
+    with open (os.path.join (slow, "pkgbuild"), "w") as f:
+        f.write ('#!/bin/sh\necho "slow pkgbuild starts" >&2\nsleep 4\n'
+                 'echo "slow pkgbuild ends" >&2\nexec "%s/pkgbuild" "$@"\n' % tools)
+    os.chmod (os.path.join (slow, "pkgbuild"), 0o755)
+
+    app = ctx.start_app (session, home, extra_path=tools,
+                         extra_env={"PATH": slow + os.pathsep + os.environ.get ("PATH", os.defpath)})
+    for key, editor in REMEMBERED_EDITORS:
+        app.fill (editor, "%s during a build (%s)" % (key, how))
+    app.fill ("productNameEditor", "Slow Synth")
+    app.click ("vst3BrowseButton")
+    app.choose_in_dialog ("Choose your VST3", bundle)
+    app.click ("createButton")
+    # The dialog stays on screen until the road has ended: pick the folder without waiting for it to go.
+    app.choose_in_dialog ("Select a folder to save the installer.", destination, wait_gone=False)
+    app.wait_output ("slow pkgbuild starts")
+    time.sleep (1)
+
+    if how == "SIGTERM":
+        os.kill (app.process.pid, signal.SIGTERM)
+    else:
+        app.press_close_button()
+
+    app.wait_output ("slow pkgbuild ends", timeout=20)
+    status = app.wait_exit ("a %s during the build" % how, timeout=10)
+    check (status == 0, "after a %s during the build the app ended with status %d; output:\n%s"
+                        % (how, status, app.output()))
+    check (os.path.isfile (os.path.join (destination, "Slow Synth.pkg")),
+           "the build that was running at the %s did not finish" % how)
+    check (read_settings (settings_file (home))["Team"] == "Team during a build (%s)" % how,
+           "the team typed before the %s was not saved" % how)
+
+
+def check_no_display (ctx):
+    """Started where no X server answers: one line that says so, status 1, nothing written."""
+    home = ctx.folder ("no-display-home")
+    env = dict (os.environ, HOME=home, DISPLAY=":987")
+    result = subprocess.run ([ctx.app_path], env=env, stdin=subprocess.DEVNULL, capture_output=True,
+                             text=True, timeout=60)
+    lines = [l for l in result.stderr.splitlines() if not l.startswith ("JUCE v")]
+    check (result.returncode == 1, "without a display the app ended with status %d; stderr:\n%s"
+                                   % (result.returncode, result.stderr))
+    check (lines == ['Quillmere needs a graphical display, and the display ":987" could not be opened.'],
+           "without a display the app wrote:\n" + result.stderr)
+    check (not os.path.exists (settings_file (home)), "without a display the app wrote a settings file")
 
 
 def test (ctx):
     home = ctx.folder ("home")
     settings = settings_file (home)
+
+    #==========================================================================
+    log ("no display: one line and status 1")
+    check_no_display (ctx)
 
     #==========================================================================
     log ("bare X server, no window manager: the window opens centred; SIGINT ends it")
@@ -144,6 +210,11 @@ def test (ctx):
     app.wait_window ("Choose recources folder")
     app.quit_with_signal (signal.SIGHUP)
     check_settings (settings, dict (stored, Team="Chooser Team (CH00SER000)"))
+
+    #==========================================================================
+    for how in ("SIGTERM", "close button"):
+        log ("a %s while the packaging tools run: the app quits once they are done, and saves" % how)
+        check_quit_during_build (ctx, session, how)
 
     #==========================================================================
     log ("a password that an earlier build stored survives a run that changes another field")
