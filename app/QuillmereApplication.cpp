@@ -11,7 +11,7 @@ namespace
     juce::String describeMissingDisplay()
     {
        #if JUCE_LINUX || JUCE_BSD
-        // The framework opens the display that DISPLAY names, or else the first one.
+        // The framework opens the display that DISPLAY names, or else ":0.0".
         const juce::String name (std::getenv ("DISPLAY"));
 
         if (name.isEmpty())
