@@ -200,22 +200,16 @@ namespace
         return ::fsync (fd) == 0;
     }
 
-    /** Flushes the folder, so that a rename in it reaches the disk; errno tells why not. */
-    bool flushFolder (const std::string& folder)
+    /** Flushes the folder, so that a rename in it reaches the disk; 0, or the errno of the first failure. */
+    int flushFolder (const std::string& folder)
     {
         const auto fd = ::open (folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 
         if (fd < 0)
-            return false;
+            return errno;
 
-        const auto flushed = flushToDisk (fd);
-        const auto error = errno;
-        const auto closed = ::close (fd) == 0;
-
-        if (! flushed)
-            errno = error;
-
-        return flushed && closed;
+        const auto error = flushToDisk (fd) ? 0 : errno;
+        return ::close (fd) == 0 || error != 0 ? error : errno;
     }
 
     juce::Result failedBecauseOf (int error)
@@ -287,9 +281,11 @@ juce::Result replaceSettingsFile (const juce::File& settingsFile, const juce::Me
     if (::lstat (target.c_str(), &info) == 0 && ! S_ISREG (info.st_mode))
         return S_ISDIR (info.st_mode) ? failedBecauseOf (EISDIR) : juce::Result::fail ("Not a plain file");
 
+    const auto folder = folderOf (target);
+
     // Owner-only from its creation, whatever the umask: it holds the password.
     // Named after the settings file, not the target, whose name may be long.
-    auto temporaryName = folderOf (target) + "/" + settingsFile.getFileName().toStdString() + ".XXXXXX";
+    auto temporaryName = folder + "/" + settingsFile.getFileName().toStdString() + ".XXXXXX";
     std::vector<char> temporary (temporaryName.begin(), temporaryName.end());
     temporary.push_back (0);
 
@@ -322,9 +318,9 @@ juce::Result replaceSettingsFile (const juce::File& settingsFile, const juce::Me
 
     // The new file is in place; without this, a power cut could still bring
     // the old one back. Not flushing it loses nothing of what was typed.
-    if (! flushFolder (folderOf (target)))
-        writeDiagnosticLine ("Warning: the settings folder " + juce::String (folderOf (target))
-                               + " could not be flushed to the disk: " + juce::String (std::strerror (errno)) + ".");
+    if (const auto flushError = flushFolder (folder))
+        writeDiagnosticLine ("Warning: the settings folder " + juce::String (folder)
+                               + " could not be flushed to the disk: " + juce::String (std::strerror (flushError)) + ".");
 
     return juce::Result::ok();
 }
